@@ -1,0 +1,140 @@
+#include "bounded_stream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#ifdef _WIN32
+#include <cwchar>
+#define TESSMAR_FSTAT _fstati64
+#define TESSMAR_STAT_T struct _stati64
+#define TESSMAR_FILENO _fileno
+#else
+#define TESSMAR_FSTAT fstat
+#define TESSMAR_STAT_T struct stat
+#define TESSMAR_FILENO fileno
+#endif
+
+namespace {
+
+// Large enough for the header and a camera's first directory with the texts
+// stored behind it, small enough that three fetches stay under 8 KiB.
+constexpr std::size_t kWindowBytes = 2048;
+
+bool IsRegularFile(const TESSMAR_STAT_T& st)
+{
+    return (st.st_mode & S_IFMT) == S_IFREG;
+}
+
+bool SeekTo(std::FILE* file, std::uint64_t position)
+{
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<__int64>(position), SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0;
+#endif
+}
+
+}  // namespace
+
+BoundedStream::~BoundedStream()
+{
+    if (m_file)
+        std::fclose(m_file);
+}
+
+OpenResult BoundedStream::Open(const char* path)
+{
+    // Refuse folders, pipes and devices before opening: opening a pipe for
+    // reading would wait for a writer that may never come.
+    TESSMAR_STAT_T st{};
+#ifdef _WIN32
+    if (_stati64(path, &st) != 0)
+        return OpenResult::kCannotOpen;
+#else
+    if (stat(path, &st) != 0)
+        return OpenResult::kCannotOpen;
+#endif
+    if (!IsRegularFile(st))
+        return OpenResult::kNotAFile;
+    return Adopt(std::fopen(path, "rb"));
+}
+
+#ifdef _WIN32
+OpenResult BoundedStream::Open(const wchar_t* path)
+{
+    TESSMAR_STAT_T st{};
+    if (_wstati64(path, &st) != 0)
+        return OpenResult::kCannotOpen;
+    if (!IsRegularFile(st))
+        return OpenResult::kNotAFile;
+    return Adopt(_wfopen(path, L"rb"));
+}
+#endif
+
+OpenResult BoundedStream::Adopt(std::FILE* file)
+{
+    if (!file)
+        return OpenResult::kCannotOpen;
+    if (m_file)
+        std::fclose(m_file);
+    m_file = file;
+    m_origin = 0;
+    m_window.clear();
+    m_windowStart = 0;
+    m_bytesFetched = 0;
+
+    TESSMAR_STAT_T st{};
+    if (TESSMAR_FSTAT(TESSMAR_FILENO(file), &st) != 0 || st.st_size < 0)
+        return OpenResult::kCannotOpen;
+    if (!IsRegularFile(st))
+        return OpenResult::kNotAFile;
+    m_fileSize = static_cast<std::uint64_t>(st.st_size);
+
+    // The window below is the only buffer: stdio's own would read more of
+    // the file than is ever looked at.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    return OpenResult::kOk;
+}
+
+ReadResult BoundedStream::ReadAt(std::uint64_t position, void* destination, std::size_t length)
+{
+    if (!m_file)
+        return ReadResult::kIoError;
+    // Two comparisons, never a sum that could wrap.
+    const std::uint64_t size = Size();
+    if (position > size || length > size - position)
+        return ReadResult::kOutOfRange;
+    if (length == 0)
+        return ReadResult::kOk;
+
+    const std::uint64_t absolute = m_origin + position;
+    const bool inWindow = absolute >= m_windowStart &&
+                          absolute - m_windowStart <= m_window.size() &&
+                          length <= m_window.size() - (absolute - m_windowStart);
+    if (!inWindow && !Fetch(absolute, length))
+        return ReadResult::kIoError;
+
+    std::memcpy(destination, m_window.data() + (absolute - m_windowStart), length);
+    return ReadResult::kOk;
+}
+
+bool BoundedStream::Fetch(std::uint64_t absolute, std::size_t length)
+{
+    const std::uint64_t available = m_fileSize - absolute;
+    const std::size_t want = static_cast<std::size_t>(
+        std::min<std::uint64_t>(std::max(length, kWindowBytes), available));
+
+    m_window.resize(want);
+    m_windowStart = absolute;
+    const bool ok = SeekTo(m_file, absolute) && std::fread(m_window.data(), 1, want, m_file) == want;
+    if (!ok) {
+        // A short read means the file shrank or failed under us: nothing
+        // of it may be used.
+        m_window.clear();
+        return false;
+    }
+    m_bytesFetched += want;
+    return true;
+}

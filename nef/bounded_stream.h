@@ -1,0 +1,61 @@
+// Read-only access to one file in which every read names its position and
+// length and is checked against the file's size before anything is touched.
+// A small window of the file is kept in memory so that neighbouring reads
+// (a directory and the texts stored right behind it) cost one system call.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+enum class ReadResult {
+    kOk,
+    kOutOfRange,  // the bytes asked for are not all inside the file
+    kIoError,     // the file could not deliver bytes it should hold
+};
+
+enum class OpenResult {
+    kOk,
+    kCannotOpen,
+    kNotAFile,  // a folder, device or pipe
+};
+
+class BoundedStream {
+public:
+    BoundedStream() = default;
+    ~BoundedStream();
+    BoundedStream(const BoundedStream&) = delete;
+    BoundedStream& operator=(const BoundedStream&) = delete;
+
+    OpenResult Open(const char* path);
+#ifdef _WIN32
+    OpenResult Open(const wchar_t* path);
+#endif
+
+    // Bytes from the origin to the end of the file.
+    std::uint64_t Size() const { return m_fileSize - m_origin; }
+
+    // Positions passed to ReadAt count from here (0 until set): a TIFF
+    // structure embedded in another container counts from its own header.
+    void SetOrigin(std::uint64_t origin) { m_origin = origin; }
+
+    // Copies `length` bytes at `position` into `destination`, or fails
+    // without touching the file when they do not all lie inside it.
+    ReadResult ReadAt(std::uint64_t position, void* destination, std::size_t length);
+
+    // Bytes actually fetched from the file so far (not counting repeats
+    // served from the window).
+    std::uint64_t BytesFetched() const { return m_bytesFetched; }
+
+private:
+    OpenResult Adopt(std::FILE* file);
+    bool Fetch(std::uint64_t absolute, std::size_t length);
+
+    std::FILE* m_file = nullptr;
+    std::uint64_t m_fileSize = 0;
+    std::uint64_t m_origin = 0;
+    std::vector<std::uint8_t> m_window;  // bytes at [m_windowStart, +size)
+    std::uint64_t m_windowStart = 0;
+    std::uint64_t m_bytesFetched = 0;
+};

@@ -1,0 +1,224 @@
+// Reads the six entries a shutter-count readout needs: Model and DateTime
+// from IFD0, the Exif IFD pointer, the Exif MakerNote, and the two counters
+// in the maker note's own directory.
+#include "nef_readout.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint16_t kTagModel = 0x0110;              // IFD0
+constexpr std::uint16_t kTagDateTime = 0x0132;           // IFD0
+constexpr std::uint16_t kTagExifIfd = 0x8769;            // IFD0
+constexpr std::uint16_t kTagMakerNote = 0x927C;          // Exif IFD
+constexpr std::uint16_t kTagMechanicalCount = 0x0037;    // maker note
+constexpr std::uint16_t kTagTotalCount = 0x00A7;         // maker note
+
+// IFD0 is taken to stand directly behind the header, whatever the header's
+// own offset field says.
+constexpr std::uint64_t kIfd0Position = 8;
+
+// A Nikon maker note starts with "Nikon\0", a 4-byte version, and a TIFF
+// header of its own at +10; its directory stands at +18.
+constexpr std::uint64_t kMakerHeaderOffset = 10;
+constexpr std::uint64_t kMakerIfdOffset = 18;
+
+constexpr char kUnreadable[] = "the file could not be read";
+
+const TiffEntry* LastEntryWithTag(const IfdBlock& block, std::uint16_t tag)
+{
+    // The whole table is scanned: a later entry with the same tag wins.
+    const TiffEntry* found = nullptr;
+    for (const TiffEntry& entry : block.m_entries) {
+        if (EntryTag(entry) == tag)
+            found = &entry;
+    }
+    return found;
+}
+
+const char* Reason(ReadResult result, const char* outOfRange)
+{
+    return result == ReadResult::kIoError ? kUnreadable : outOfRange;
+}
+
+// An ASCII entry's text up to its first zero byte and at most
+// kTextBufferBytes long. A text of 4 bytes or fewer is kept inside the
+// entry's value field, in the order its bytes stand in the file.
+ReadResult ReadText(BoundedStream& stream, const TiffEntry& entry, int bSwap, std::string& text)
+{
+    const std::uint32_t count = EntryCount(entry);
+    char buffer[kTextBufferBytes] = {};
+    std::size_t length = 0;
+    if (count <= sizeof entry.value) {
+        std::uint8_t inFileOrder[sizeof entry.value];
+        std::memcpy(inFileOrder, entry.value, sizeof inFileOrder);
+        if (bSwap)
+            ReverseBytes(sizeof inFileOrder, inFileOrder);
+        length = count;
+        std::memcpy(buffer, inFileOrder, length);
+    } else {
+        length = std::min<std::size_t>(count, sizeof buffer);
+        const ReadResult result = stream.ReadAt(EntryValue(entry), buffer, length);
+        if (result != ReadResult::kOk)
+            return result;
+    }
+    text.assign(buffer, std::find(buffer, buffer + length, '\0'));
+    return ReadResult::kOk;
+}
+
+// A maker note rewritten by other software can keep its own byte order,
+// declared by the TIFF header at +10; without a valid one the file's order
+// applies.
+ReadResult MakerNoteSwap(BoundedStream& stream, std::uint64_t makerNote, int fileSwap, int& makerSwap)
+{
+    std::uint8_t header[8];
+    const ReadResult result = stream.ReadAt(makerNote + kMakerHeaderOffset, header, sizeof header);
+    if (result != ReadResult::kOk)
+        return result;
+    makerSwap = fileSwap;
+    if (header[0] == 'I' && header[1] == 'I' && header[2] == 42 && header[3] == 0)
+        makerSwap = 1;
+    else if (header[0] == 'M' && header[1] == 'M' && header[2] == 0 && header[3] == 42)
+        makerSwap = 0;
+    return ReadResult::kOk;
+}
+
+bool LooksLikeTiff(const std::uint8_t (&header)[8])
+{
+    return (header[0] == 'I' && header[1] == 'I' && header[2] == 42 && header[3] == 0) ||
+           (header[0] == 'M' && header[1] == 'M' && header[2] == 0 && header[3] == 42);
+}
+
+void Clear(NefReadout& readout)
+{
+    std::memset(readout.m_header, 0, sizeof readout.m_header);
+    readout.m_ifd0.Clear();
+    readout.m_exifIfd.Clear();
+    readout.m_makerIfd.Clear();
+    readout.m_mechanicalCount = 0;
+    readout.m_electronicCount = 0;
+    readout.m_totalCount = 0;
+    readout.m_shootingDate.clear();
+    readout.m_camera.clear();
+}
+
+std::int32_t AsSigned(std::uint32_t value)
+{
+    std::int32_t result;
+    std::memcpy(&result, &value, sizeof result);
+    return result;
+}
+
+NefOutcome ReadCounters(BoundedStream& stream, NefReadout& readout, int bSwap)
+{
+    const TiffEntry* exifPointer = LastEntryWithTag(readout.m_ifd0, kTagExifIfd);
+    if (!exifPointer)
+        return NefOutcome::Failure("no Exif directory in this file");
+    ReadResult result = ReadIfd(stream, EntryValue(*exifPointer), bSwap, readout.m_exifIfd);
+    if (result != ReadResult::kOk)
+        return NefOutcome::Failure(Reason(result, "the Exif directory lies outside the file"));
+
+    const TiffEntry* makerNote = LastEntryWithTag(readout.m_exifIfd, kTagMakerNote);
+    if (!makerNote)
+        return NefOutcome::Failure("no maker note in this file");
+    const std::uint64_t makerAt = EntryValue(*makerNote);
+    int makerSwap = bSwap;
+    result = MakerNoteSwap(stream, makerAt, bSwap, makerSwap);
+    if (result == ReadResult::kOk)
+        result = ReadIfd(stream, makerAt + kMakerIfdOffset, makerSwap, readout.m_makerIfd);
+    if (result != ReadResult::kOk)
+        return NefOutcome::Failure(Reason(result, "the file ends inside the maker note"));
+
+    const TiffEntry* mechanical = LastEntryWithTag(readout.m_makerIfd, kTagMechanicalCount);
+    const TiffEntry* total = LastEntryWithTag(readout.m_makerIfd, kTagTotalCount);
+    if (!mechanical && !total)
+        return NefOutcome::Failure("the maker note holds no shutter count");
+
+    // Cameras without a separate mechanical counter count every release as
+    // mechanical. The difference wraps as 32-bit arithmetic, so a total
+    // below the mechanical count shows as a negative electronic count.
+    const std::uint32_t totalCount = total ? EntryValue(*total) : 0;
+    if (!mechanical) {
+        readout.m_mechanicalCount = AsSigned(totalCount);
+        readout.m_electronicCount = 0;
+    } else {
+        const std::uint32_t mechanicalCount = EntryValue(*mechanical);
+        readout.m_mechanicalCount = AsSigned(mechanicalCount);
+        readout.m_electronicCount = AsSigned(totalCount - mechanicalCount);
+    }
+    readout.m_totalCount = AsSigned(totalCount);
+    return NefOutcome::Success();
+}
+
+NefOutcome ReadFields(BoundedStream& stream, NefReadout& readout)
+{
+    int bSwap = 0;
+    ReadResult result = ReadTiffHeader(stream, readout.m_header, bSwap);
+    if (result != ReadResult::kOk)
+        return NefOutcome::Failure(Reason(result, "the file is too short to be a NEF file"));
+
+    result = ReadIfd(stream, kIfd0Position, bSwap, readout.m_ifd0);
+    if (result != ReadResult::kOk)
+        return NefOutcome::Failure(Reason(result, "the file ends inside its first directory"));
+
+    if (const TiffEntry* model = LastEntryWithTag(readout.m_ifd0, kTagModel)) {
+        result = ReadText(stream, *model, bSwap, readout.m_camera);
+        if (result != ReadResult::kOk)
+            return NefOutcome::Failure(Reason(result, "the camera model lies outside the file"));
+    }
+    if (const TiffEntry* date = LastEntryWithTag(readout.m_ifd0, kTagDateTime)) {
+        result = ReadText(stream, *date, bSwap, readout.m_shootingDate);
+        if (result != ReadResult::kOk)
+            return NefOutcome::Failure(Reason(result, "the shooting date lies outside the file"));
+    }
+    return ReadCounters(stream, readout, bSwap);
+}
+
+}  // namespace
+
+NefOutcome ReadNefStream(BoundedStream& stream, NefReadout& readout)
+{
+    Clear(readout);
+    const NefOutcome outcome = ReadFields(stream, readout);
+    if (!outcome) {
+        readout.m_mechanicalCount = 0;
+        readout.m_electronicCount = 0;
+        readout.m_totalCount = 0;
+        // Any byte order is accepted, so a file of another kind is only
+        // found out when its structure fails; name the real cause then.
+        // Texts read from such a file are noise, not a camera's words.
+        if (!LooksLikeTiff(readout.m_header) && std::strcmp(outcome.Reason(), kUnreadable) != 0) {
+            readout.m_camera.clear();
+            readout.m_shootingDate.clear();
+            return NefOutcome::Failure("not a NEF file (no TIFF header)");
+        }
+    }
+    return outcome;
+}
+
+namespace {
+
+template <typename Char>
+NefOutcome OpenAndRead(const Char* path, NefReadout& readout)
+{
+    Clear(readout);
+    BoundedStream stream;
+    switch (stream.Open(path)) {
+    case OpenResult::kOk:
+        return ReadNefStream(stream, readout);
+    case OpenResult::kNotAFile:
+        return NefOutcome::Failure("not a regular file");
+    case OpenResult::kCannotOpen:
+        break;
+    }
+    return NefOutcome::Failure("cannot open the file");
+}
+
+}  // namespace
+
+NefOutcome ReadNefFile(const char* path, NefReadout& readout) { return OpenAndRead(path, readout); }
+
+#ifdef _WIN32
+NefOutcome ReadNefFile(const wchar_t* path, NefReadout& readout) { return OpenAndRead(path, readout); }
+#endif

@@ -1,0 +1,37 @@
+// The public face of the reader: the record one file is read into, and the
+// function that reads it. This is the only header the front ends include.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ifd_block.h"
+#include "nef_outcome.h"
+
+struct NefReadout {
+    std::uint8_t m_header[8] = {};
+    IfdBlock m_ifd0;
+    IfdBlock m_exifIfd;
+    IfdBlock m_makerIfd;
+    std::int32_t m_mechanicalCount = 0;
+    std::int32_t m_electronicCount = 0;
+    std::int32_t m_totalCount = 0;
+    std::string m_shootingDate;  // IFD0 DateTime, as stored (8-bit text)
+    std::string m_camera;        // IFD0 Model, as stored (8-bit text)
+};
+
+// The texts are read into buffers of this many bytes; a longer text keeps
+// its first kTextBufferBytes bytes.
+constexpr std::size_t kTextBufferBytes = 50;
+
+// Reads the camera model, shooting date and shutter counters of one file
+// into `readout`. Everything from an earlier read is cleared first. On a
+// failure the counters are 0 and only texts read from this file remain.
+NefOutcome ReadNefFile(const char* path, NefReadout& readout);
+#ifdef _WIN32
+// The same, for a path that the system's 8-bit code page cannot spell.
+NefOutcome ReadNefFile(const wchar_t* path, NefReadout& readout);
+#endif
+
+// The same, on a file already opened.
+NefOutcome ReadNefStream(BoundedStream& stream, NefReadout& readout);

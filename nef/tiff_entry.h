@@ -1,0 +1,25 @@
+// One TIFF directory entry held in normalised byte order (most significant
+// byte first, whatever the file's order), and the byte-order primitive that
+// produces that form. Everything above this layer decodes numbers one way.
+#pragma once
+
+#include <cstdint>
+
+struct TiffEntry {
+    std::uint8_t tag[2];
+    std::uint8_t type[2];   // carried and normalised, never consulted
+    std::uint8_t count[4];
+    std::uint8_t value[4];  // the value itself, or a file position
+};
+static_assert(sizeof(TiffEntry) == 12, "a TIFF entry is 12 bytes on disk");
+
+// Reverses n bytes in place: byte i takes the value byte n-1-i had.
+void ReverseBytes(std::int32_t n, std::uint8_t* bytes);
+
+// Reverses each field of an entry by itself (never the 12 bytes as a whole),
+// turning a little-endian entry into the normalised form.
+void NormaliseEntry(TiffEntry& entry);
+
+std::uint16_t EntryTag(const TiffEntry& entry);
+std::uint32_t EntryCount(const TiffEntry& entry);
+std::uint32_t EntryValue(const TiffEntry& entry);
