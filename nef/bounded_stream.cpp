@@ -58,7 +58,7 @@ OpenResult BoundedStream::Open(const char* path)
 #endif
     if (!IsRegularFile(st))
         return OpenResult::kNotAFile;
-    return Adopt(std::fopen(path, "rb"));
+    return Attach(std::fopen(path, "rb"));
 }
 
 #ifdef _WIN32
@@ -69,11 +69,11 @@ OpenResult BoundedStream::Open(const wchar_t* path)
         return OpenResult::kCannotOpen;
     if (!IsRegularFile(st))
         return OpenResult::kNotAFile;
-    return Adopt(_wfopen(path, L"rb"));
+    return Attach(_wfopen(path, L"rb"));
 }
 #endif
 
-OpenResult BoundedStream::Adopt(std::FILE* file)
+OpenResult BoundedStream::Attach(std::FILE* file)
 {
     if (!file)
         return OpenResult::kCannotOpen;

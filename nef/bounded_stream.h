@@ -32,6 +32,9 @@ public:
 #ifdef _WIN32
     OpenResult Open(const wchar_t* path);
 #endif
+    // Takes over a stream opened for binary reading elsewhere (a test's
+    // in-memory file, say); it is closed with this object.
+    OpenResult Attach(std::FILE* file);
 
     // Bytes from the origin to the end of the file.
     std::uint64_t Size() const { return m_fileSize - m_origin; }
@@ -49,7 +52,6 @@ public:
     std::uint64_t BytesFetched() const { return m_bytesFetched; }
 
 private:
-    OpenResult Adopt(std::FILE* file);
     bool Fetch(std::uint64_t absolute, std::size_t length);
 
     std::FILE* m_file = nullptr;
