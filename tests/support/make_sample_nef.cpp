@@ -1,0 +1,30 @@
+// Writes a small demonstration NEF (metadata only, with a little stand-in
+// image data) for trying Tessmar without a camera file at hand.
+//   make_sample_nef PATH [little|big]
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include "nef_builder.h"
+
+int main(int argc, char** argv)
+{
+    if (argc < 2 || argc > 3) {
+        std::fprintf(stderr, "usage: make_sample_nef PATH [little|big]\n");
+        return 2;
+    }
+    const bool big = argc == 3 && std::strcmp(argv[2], "big") == 0;
+    const auto bytes = nef_test::NefBuilder(big ? nef_test::Order::kBig : nef_test::Order::kLittle)
+                           .Model("NIKON D850")
+                           .DateTime("2026:11:28 14:03:51")
+                           .Mechanical(41237)
+                           .Total(52210)
+                           .ImageData(4096)
+                           .Build();
+    std::FILE* out = std::fopen(argv[1], "wb");
+    if (!out || std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size() || std::fclose(out) != 0) {
+        std::fprintf(stderr, "make_sample_nef: cannot write %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,288 @@
+#include "nef_builder.h"
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace nef_test {
+
+namespace {
+
+constexpr std::uint16_t kTagExifIfd = 0x8769;
+constexpr std::uint16_t kTagMakerNote = 0x927C;
+
+class Writer {
+public:
+    explicit Writer(Order order) : m_order(order) {}
+
+    void U8(std::uint8_t v) { m_bytes.push_back(v); }
+    void U16(std::uint16_t v)
+    {
+        if (m_order == Order::kLittle) {
+            U8(v & 0xFF);
+            U8(v >> 8);
+        } else {
+            U8(v >> 8);
+            U8(v & 0xFF);
+        }
+    }
+    void U32(std::uint32_t v)
+    {
+        if (m_order == Order::kLittle) {
+            U16(v & 0xFFFF);
+            U16(v >> 16);
+        } else {
+            U16(v >> 16);
+            U16(v & 0xFFFF);
+        }
+    }
+    void Bytes(const void* data, std::size_t n)
+    {
+        auto p = static_cast<const std::uint8_t*>(data);
+        m_bytes.insert(m_bytes.end(), p, p + n);
+    }
+    void SetOrder(Order order) { m_order = order; }
+    std::size_t Size() const { return m_bytes.size(); }
+    std::vector<std::uint8_t>& Data() { return m_bytes; }
+
+private:
+    Order m_order;
+    std::vector<std::uint8_t> m_bytes;
+};
+
+std::size_t DirectoryBytes(std::size_t entries) { return 2 + 12 * entries + 4; }
+
+}  // namespace
+
+NefBuilder::NefBuilder(Order order) : m_order(order), m_makerOrder(order) {}
+
+NefBuilder::Entry NefBuilder::MakeEntry(std::uint16_t tag, std::uint16_t type, std::uint32_t count,
+                                        std::array<std::uint8_t, 4> value, Fill fill)
+{
+    Entry e;
+    e.tag = tag;
+    e.type = type;
+    e.count = count;
+    e.value = value;
+    e.fill = fill;
+    return e;
+}
+
+std::array<std::uint8_t, 4> NefBuilder::Value32(Order order, std::uint32_t value) const
+{
+    Writer w(order);
+    w.U32(value);
+    return {w.Data()[0], w.Data()[1], w.Data()[2], w.Data()[3]};
+}
+
+NefBuilder& NefBuilder::Model(const std::string& text) { return Ifd0Text(0x0110, text + '\0'); }
+
+NefBuilder& NefBuilder::DateTime(const std::string& text) { return Ifd0Text(0x0132, text + '\0'); }
+
+NefBuilder& NefBuilder::Ifd0Text(std::uint16_t tag, const std::string& bytes)
+{
+    Entry e = MakeEntry(tag, kTypeAscii, static_cast<std::uint32_t>(bytes.size()), {});
+    if (bytes.size() <= 4) {
+        std::copy(bytes.begin(), bytes.end(), e.value.begin());
+    } else {
+        e.fill = Fill::kTextPosition;
+        e.text = bytes;
+    }
+    m_ifd0.push_back(e);
+    return *this;
+}
+
+NefBuilder& NefBuilder::Ifd0Entry(std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint32_t value)
+{
+    m_ifd0.push_back(MakeEntry(tag, type, count, Value32(m_order, value)));
+    return *this;
+}
+
+NefBuilder& NefBuilder::ExifEntry(std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint32_t value)
+{
+    m_exif.push_back(MakeEntry(tag, type, count, Value32(m_order, value)));
+    return *this;
+}
+
+NefBuilder& NefBuilder::MakerEntry(std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint32_t value)
+{
+    // Encoded when the file is built, once the maker note's order is known.
+    Entry e = MakeEntry(tag, type, count, {});
+    e.fill = Fill::kMakerOrderValue;
+    e.number = value;
+    m_maker.push_back(e);
+    return *this;
+}
+
+NefBuilder& NefBuilder::MakerEntryBytes(std::uint16_t tag, std::uint16_t type, std::uint32_t count,
+                                        std::array<std::uint8_t, 4> valueBytes)
+{
+    m_maker.push_back(MakeEntry(tag, type, count, valueBytes));
+    return *this;
+}
+
+NefBuilder& NefBuilder::MakerOrder(Order order)
+{
+    m_makerOrder = order;
+    return *this;
+}
+
+NefBuilder& NefBuilder::MakerHeaderBytes(std::array<std::uint8_t, 8> bytes)
+{
+    m_makerHeaderGiven = true;
+    m_makerHeader = bytes;
+    return *this;
+}
+
+NefBuilder& NefBuilder::WithoutExifPointer()
+{
+    m_exifPointer = false;
+    return *this;
+}
+
+NefBuilder& NefBuilder::WithoutMakerNote()
+{
+    m_makerNote = false;
+    return *this;
+}
+
+NefBuilder& NefBuilder::HeaderByte0(std::uint8_t byte)
+{
+    m_headerByte0 = byte;
+    return *this;
+}
+
+NefBuilder& NefBuilder::HeaderIfd0Offset(std::uint32_t offset)
+{
+    m_headerIfd0Offset = offset;
+    return *this;
+}
+
+NefBuilder& NefBuilder::ImageData(std::size_t bytes)
+{
+    m_imageData = bytes;
+    return *this;
+}
+
+std::vector<std::uint8_t> NefBuilder::Build(NefLayout* layout) const
+{
+    // Layout: header | IFD0 | IFD0's texts | Exif IFD | maker note | image.
+    std::vector<Entry> ifd0 = m_ifd0;
+    std::vector<Entry> exif = m_exif;
+    if (m_exifPointer)
+        ifd0.push_back(MakeEntry(kTagExifIfd, kTypeLong, 1, {}, Fill::kExifIfdPosition));
+    if (m_makerNote)
+        exif.push_back(MakeEntry(kTagMakerNote, kTypeUndefined, 0, {}, Fill::kMakerNote));
+
+    NefLayout at;
+    at.ifd0 = 8;
+    std::size_t textsAt = at.ifd0 + DirectoryBytes(ifd0.size());
+    std::size_t textBytes = 0;
+    for (const Entry& e : ifd0)
+        textBytes += e.text.size();
+    at.exifIfd = textsAt + textBytes;
+    at.makerNote = at.exifIfd + DirectoryBytes(exif.size());
+    at.makerIfd = at.makerNote + 18;
+    const std::size_t makerNoteBytes = 18 + DirectoryBytes(m_maker.size());
+    at.end = m_makerNote ? at.makerNote + makerNoteBytes : at.makerNote;
+
+    Writer w(m_order);
+    const std::uint8_t byteOrderMark = m_order == Order::kLittle ? 'I' : 'M';
+    w.U8(m_headerByte0 >= 0 ? static_cast<std::uint8_t>(m_headerByte0) : byteOrderMark);
+    w.U8(byteOrderMark);
+    w.U16(42);
+    w.U32(m_headerIfd0Offset);
+
+    std::size_t nextText = textsAt;
+    w.U16(static_cast<std::uint16_t>(ifd0.size()));
+    for (Entry e : ifd0) {
+        if (e.fill == Fill::kExifIfdPosition)
+            e.value = Value32(m_order, static_cast<std::uint32_t>(at.exifIfd));
+        if (e.fill == Fill::kTextPosition) {
+            e.value = Value32(m_order, static_cast<std::uint32_t>(nextText));
+            nextText += e.text.size();
+        }
+        w.U16(e.tag);
+        w.U16(e.type);
+        w.U32(e.count);
+        w.Bytes(e.value.data(), 4);
+    }
+    w.U32(0);
+    for (const Entry& e : ifd0)
+        w.Bytes(e.text.data(), e.text.size());
+
+    w.U16(static_cast<std::uint16_t>(exif.size()));
+    for (Entry e : exif) {
+        if (e.fill == Fill::kMakerNote) {
+            e.count = static_cast<std::uint32_t>(makerNoteBytes);
+            e.value = Value32(m_order, static_cast<std::uint32_t>(at.makerNote));
+        }
+        w.U16(e.tag);
+        w.U16(e.type);
+        w.U32(e.count);
+        w.Bytes(e.value.data(), 4);
+    }
+    w.U32(0);
+
+    if (m_makerNote) {
+        w.Bytes("Nikon\0\x02\x10\0\0", 10);
+        w.SetOrder(m_makerOrder);
+        if (m_makerHeaderGiven) {
+            w.Bytes(m_makerHeader.data(), m_makerHeader.size());
+        } else {
+            const std::uint8_t mark = m_makerOrder == Order::kLittle ? 'I' : 'M';
+            w.U8(mark);
+            w.U8(mark);
+            w.U16(42);
+            w.U32(8);
+        }
+        w.U16(static_cast<std::uint16_t>(m_maker.size()));
+        for (const Entry& e : m_maker) {
+            w.U16(e.tag);
+            w.U16(e.type);
+            w.U32(e.count);
+            if (e.fill == Fill::kMakerOrderValue) {
+                w.U32(e.number);
+            } else {
+                w.Bytes(e.value.data(), 4);
+            }
+        }
+        w.U32(0);
+    }
+    for (std::size_t i = 0; i < m_imageData; ++i)
+        w.U8(static_cast<std::uint8_t>(i * 31));
+
+    if (layout)
+        *layout = at;
+    return std::move(w.Data());
+}
+
+TempDir::TempDir()
+{
+    static std::atomic<unsigned> serial{0};
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("tessmar-test-" + std::to_string(stamp) + "-" + std::to_string(serial++));
+    std::filesystem::create_directories(path);
+    m_path = path.string();
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+std::string TempDir::Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const
+{
+    const std::string path = (std::filesystem::path(m_path) / name).string();
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+    return path;
+}
+
+}  // namespace nef_test
