@@ -1,0 +1,188 @@
+#!/usr/bin/env python3
+"""Writes small NEF-structured files: fuzz seeds, and the benchmark's inputs.
+
+A file laid out as a camera writes it, in either byte order:
+
+    0    TIFF header: "II" 42 or "MM" 42, then the offset of IFD0 (8)
+    8    IFD0: Make, Model 0x0110, StripOffsets, StripByteCounts,
+         DateTime 0x0132, ExifIFD pointer 0x8769
+         then the texts too long for an entry's value field
+    ...  Exif IFD: DateTimeOriginal, MakerNote 0x927C
+    ...  maker note: "Nikon\\0", version 02 10 00 00, at +10 a TIFF header
+         of its own (its byte order may differ from the file's), at +18
+         its directory: version 0x0001, MechanicalShutterCount 0x0037,
+         ShutterCount 0x00A7; its offsets count from the header at +10
+    ...  image data (padding), pointed at by StripOffsets
+
+    make_seeds.py seeds DIR          the fuzz seeds, one file per variant
+    make_seeds.py batch DIR          the well-formed variants only
+    make_seeds.py big FILE MEGABYTES one well-formed file padded with image
+                                     data to the given size
+"""
+
+import os
+import struct
+import sys
+
+ASCII, SHORT, LONG, UNDEFINED = 2, 3, 4, 7
+
+
+class Ifd:
+    """Entries of one directory; values that do not fit in 4 bytes are
+    placed behind the directory when it is laid out."""
+
+    def __init__(self):
+        self.entries = []  # (tag, type, count, bytes or int)
+
+    def add(self, tag, typ, count, value):
+        self.entries.append((tag, typ, count, value))
+
+    def text(self, tag, text, count=None):
+        data = text if isinstance(text, bytes) else text.encode("latin-1") + b"\0"
+        self.add(tag, ASCII, len(data) if count is None else count, data)
+
+    def long(self, tag, value):
+        self.add(tag, LONG, 1, value)
+
+    def size(self):
+        return 2 + 12 * len(self.entries) + 4
+
+    def pack(self, order, at, base=0):
+        """The directory and its data as bytes, laid out at file position
+        `at`; stored offsets count from `base`."""
+        head = struct.pack(order + "H", len(self.entries))
+        data_at = at + self.size()
+        table, data = b"", b""
+        for tag, typ, count, value in self.entries:
+            if isinstance(value, int):
+                field = struct.pack(order + "I", value & 0xFFFFFFFF)
+            elif len(value) <= 4:
+                field = value.ljust(4, b"\0")
+            else:
+                field = struct.pack(order + "I", data_at + len(data) - base)
+                data += value
+                if len(data) % 2:
+                    data += b"\0"
+            table += struct.pack(order + "HHI", tag, typ, count) + field
+        return head + table + struct.pack(order + "I", 0) + data
+
+
+def maker_note(order, mechanical, total, extra=()):
+    """A type-3 maker note: signature, version, its own TIFF header at +10
+    and its directory at +18 (offsets relative to the header at +10)."""
+    ifd = Ifd()
+    ifd.add(0x0001, UNDEFINED, 4, b"0210")
+    for tag, value in extra:
+        ifd.long(tag, value)
+    if mechanical is not None:
+        ifd.long(0x0037, mechanical)
+    if total is not None:
+        ifd.long(0x00A7, total)
+    ifd.entries.sort(key=lambda e: e[0])
+    header = (b"II" if order == "<" else b"MM") + struct.pack(order + "HI", 42, 8)
+    return b"Nikon\0\x02\x10\0\0" + header + ifd.pack(order, 8, 0)
+
+
+def nef(little=True, model="NIKON D850", date="2018:09:02 19:40:44",
+        mechanical=3487, total=8541, maker_little=None, with_maker=True,
+        image_bytes=0, model_count=None):
+    """Bytes of one NEF-structured file."""
+    order = "<" if little else ">"
+    maker_order = order if maker_little is None else ("<" if maker_little else ">")
+    header = (b"II*\0" if little else b"MM\0*") + struct.pack(order + "I", 8)
+
+    ifd0 = Ifd()
+    ifd0.text(0x010F, "NIKON CORPORATION")
+    if model is not None:
+        ifd0.text(0x0110, model, model_count)
+    ifd0.long(0x0111, 0)  # StripOffsets, patched below
+    ifd0.long(0x0117, image_bytes)
+    if date is not None:
+        ifd0.text(0x0132, date)
+    ifd0.long(0x8769, 0)  # Exif IFD pointer, patched below
+
+    exif = Ifd()
+    exif.text(0x9003, date or "")
+    note = maker_note(maker_order, mechanical, total) if with_maker else None
+    if note is not None:
+        exif.add(0x927C, UNDEFINED, len(note), note)
+
+    # Lay out twice: the first pass fixes the sizes, the second the pointers.
+    def layout():
+        block0 = ifd0.pack(order, 8)
+        exif_at = 8 + len(block0)
+        exif_at += exif_at % 2
+        return block0, exif_at
+
+    block0, exif_at = layout()
+    ifd0.entries[-1] = (0x8769, LONG, 1, exif_at)
+    block_exif = exif.pack(order, exif_at)
+    image_at = exif_at + len(block_exif)
+    image_at += (-image_at) % 16
+    ifd0.entries = [(t, ty, c, image_at if t == 0x0111 else v) for t, ty, c, v in ifd0.entries]
+    block0, _ = layout()
+
+    out = bytearray(header + block0)
+    out += b"\0" * (exif_at - len(out))
+    out += block_exif
+    out += b"\0" * (image_at - len(out))
+    if image_bytes:
+        # Image data that compresses like noise, cheaply: a repeated
+        # pseudo-random 64 KiB block.
+        block = bytes((i * 2654435761 >> 13) & 0xFF for i in range(65536))
+        whole, rest = divmod(image_bytes, len(block))
+        out += block * whole + block[:rest]
+    return bytes(out)
+
+
+def well_formed():
+    """Readable files covering both byte orders and the counter rule."""
+    for little, tag in ((True, "le"), (False, "be")):
+        yield f"{tag}_both", nef(little)
+        yield f"{tag}_total_only", nef(little, model="NIKON D7000", mechanical=None, total=20353)
+        yield f"{tag}_mech_above_total", nef(little, model="NIKON Z 6", mechanical=1000, total=0)
+        yield f"{tag}_other_order_note", nef(little, model="NIKON D600", mechanical=None,
+                                           total=53139, maker_little=not little)
+        yield f"{tag}_short_model", nef(little, model="D1")
+        yield f"{tag}_long_model", nef(little, model="NIKON " + "X" * 70)
+        yield f"{tag}_mech_only", nef(little, mechanical=174, total=None)
+
+
+def malformed():
+    """Files each failing in a different place."""
+    base = nef(True)
+    yield "le_no_maker_note", nef(True, with_maker=False)
+    yield "be_no_counter", nef(False, mechanical=None, total=None)
+    yield "le_no_texts", nef(True, model=None, date=None)
+    yield "le_model_count_huge", nef(True, model_count=0xFFFFFFF0)
+    for cut in (4, 9, 40, len(base) // 2, len(base) - 30):
+        yield f"le_cut_at_{cut}", base[:cut]
+    yield "not_tiff", b"\xFF\xD8\xFF\xE1" + base[4:]
+
+
+def write_all(folder, items):
+    os.makedirs(folder, exist_ok=True)
+    for name, data in items:
+        with open(os.path.join(folder, name + ".nef"), "wb") as f:
+            f.write(data)
+
+
+def main(argv):
+    if len(argv) == 3 and argv[1] == "seeds":
+        write_all(argv[2], list(well_formed()) + list(malformed()))
+    elif len(argv) == 3 and argv[1] == "batch":
+        write_all(argv[2], well_formed())
+    elif len(argv) == 4 and argv[1] == "big":
+        meta = len(nef(True))
+        image = max(0, int(float(argv[3]) * 1024 * 1024) - meta - 16)
+        data = nef(True, image_bytes=image)
+        with open(argv[2], "wb") as f:
+            f.write(data)
+    else:
+        sys.stderr.write(__doc__)
+        return 2
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
