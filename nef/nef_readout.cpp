@@ -188,7 +188,8 @@ NefOutcome ReadNefStream(BoundedStream& stream, NefReadout& readout)
         // Any byte order is accepted, so a file of another kind is only
         // found out when its structure fails; name the real cause then.
         // Texts read from such a file are noise, not a camera's words.
-        if (!LooksLikeTiff(readout.m_header) && std::strcmp(outcome.Reason(), kUnreadable) != 0) {
+        const bool headerRead = stream.Size() >= sizeof readout.m_header;
+        if (headerRead && !LooksLikeTiff(readout.m_header) && std::strcmp(outcome.Reason(), kUnreadable) != 0) {
             readout.m_camera.clear();
             readout.m_shootingDate.clear();
             return NefOutcome::Failure("not a NEF file (no TIFF header)");
