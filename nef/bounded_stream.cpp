@@ -81,6 +81,7 @@ OpenResult BoundedStream::Attach(std::FILE* file)
         std::fclose(m_file);
     m_file = file;
     m_origin = 0;
+    m_end = 0;
     m_window.clear();
     m_windowStart = 0;
     m_bytesFetched = 0;
@@ -91,11 +92,21 @@ OpenResult BoundedStream::Attach(std::FILE* file)
     if (!IsRegularFile(st))
         return OpenResult::kNotAFile;
     m_fileSize = static_cast<std::uint64_t>(st.st_size);
+    m_end = m_fileSize;
 
     // The window below is the only buffer: stdio's own would read more of
     // the file than is ever looked at.
     std::setvbuf(file, nullptr, _IONBF, 0);
     return OpenResult::kOk;
+}
+
+bool BoundedStream::Restrict(std::uint64_t origin, std::uint64_t size)
+{
+    if (origin > m_fileSize || size > m_fileSize - origin)
+        return false;
+    m_origin = origin;
+    m_end = origin + size;
+    return true;
 }
 
 ReadResult BoundedStream::ReadAt(std::uint64_t position, void* destination, std::size_t length)

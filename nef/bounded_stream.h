@@ -36,12 +36,15 @@ public:
     // in-memory file, say); it is closed with this object.
     OpenResult Attach(std::FILE* file);
 
-    // Bytes from the origin to the end of the file.
-    std::uint64_t Size() const { return m_fileSize - m_origin; }
+    // Bytes from the origin to the end of the readable part.
+    std::uint64_t Size() const { return m_end - m_origin; }
 
-    // Positions passed to ReadAt count from here (0 until set): a TIFF
-    // structure embedded in another container counts from its own header.
-    void SetOrigin(std::uint64_t origin) { m_origin = origin; }
+    // Narrows reading to `size` bytes at `origin` of the whole file, which
+    // positions passed to ReadAt then count from: a TIFF structure embedded
+    // in another container counts from its own header and must not reach
+    // outside the segment that holds it. Fails when the part is not inside
+    // the file.
+    bool Restrict(std::uint64_t origin, std::uint64_t size);
 
     // Copies `length` bytes at `position` into `destination`, or fails
     // without touching the file when they do not all lie inside it.
@@ -57,6 +60,7 @@ private:
     std::FILE* m_file = nullptr;
     std::uint64_t m_fileSize = 0;
     std::uint64_t m_origin = 0;
+    std::uint64_t m_end = 0;
     std::vector<std::uint8_t> m_window;  // bytes at [m_windowStart, +size)
     std::uint64_t m_windowStart = 0;
     std::uint64_t m_bytesFetched = 0;

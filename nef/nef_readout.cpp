@@ -3,6 +3,8 @@
 // in the maker note's own directory.
 #include "nef_readout.h"
 
+#include "jpeg_exif.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -180,19 +182,39 @@ NefOutcome ReadFields(BoundedStream& stream, NefReadout& readout)
 NefOutcome ReadNefStream(BoundedStream& stream, NefReadout& readout)
 {
     Clear(readout);
+    const bool jpeg = StartsAsJpeg(stream);
+    if (jpeg) {
+        ExifLocation exif;
+        switch (FindJpegExif(stream, exif)) {
+        case ExifSearch::kFound:
+            break;
+        case ExifSearch::kNoExif:
+            return NefOutcome::Failure("no Exif data in this JPEG file");
+        case ExifSearch::kTruncated:
+            return NefOutcome::Failure("the file ends inside a JPEG segment");
+        case ExifSearch::kMalformed:
+            return NefOutcome::Failure("the JPEG segments are malformed");
+        case ExifSearch::kIoError:
+            return NefOutcome::Failure(kUnreadable);
+        }
+        if (!stream.Restrict(exif.tiffStart, exif.tiffSize))
+            return NefOutcome::Failure("the file ends inside a JPEG segment");
+    }
+
     const NefOutcome outcome = ReadFields(stream, readout);
     if (!outcome) {
         readout.m_mechanicalCount = 0;
         readout.m_electronicCount = 0;
         readout.m_totalCount = 0;
-        // Any byte order is accepted, so a file of another kind is only
-        // found out when its structure fails; name the real cause then.
-        // Texts read from such a file are noise, not a camera's words.
+        // Any first byte is taken as a byte order, so a file of another kind
+        // is only found out when its structure fails; name the real cause
+        // then. Texts read from such a file are noise, not a camera's words.
         const bool headerRead = stream.Size() >= sizeof readout.m_header;
         if (headerRead && !LooksLikeTiff(readout.m_header) && std::strcmp(outcome.Reason(), kUnreadable) != 0) {
             readout.m_camera.clear();
             readout.m_shootingDate.clear();
-            return NefOutcome::Failure("not a NEF file (no TIFF header)");
+            return NefOutcome::Failure(jpeg ? "the Exif data in this JPEG file is not TIFF-structured"
+                                            : "not a NEF or JPEG file");
         }
     }
     return outcome;

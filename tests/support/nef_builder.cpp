@@ -286,3 +286,29 @@ std::string TempDir::Write(const std::string& name, const std::vector<std::uint8
 }
 
 }  // namespace nef_test
+
+namespace nef_test {
+
+JpegSegment ExifSegment(const std::vector<std::uint8_t>& tiff)
+{
+    return {0xE1, std::string("Exif\0\0", 6) + std::string(tiff.begin(), tiff.end())};
+}
+
+std::vector<std::uint8_t> JpegFile(const std::vector<JpegSegment>& segments, std::size_t imageBytes)
+{
+    std::vector<std::uint8_t> out = {0xFF, 0xD8};
+    const auto segment = [&out](std::uint8_t marker, const std::string& data) {
+        const std::size_t length = data.size() + 2;
+        out.insert(out.end(), {0xFF, marker, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)});
+        out.insert(out.end(), data.begin(), data.end());
+    };
+    for (const JpegSegment& s : segments)
+        segment(s.marker, s.data);
+    segment(0xDA, std::string("\x01\x01\x00\x00\x3f\x00", 6));
+    for (std::size_t i = 0; i < imageBytes; ++i)
+        out.push_back(static_cast<std::uint8_t>(i % 0xFF));  // never FF: no stray markers
+    out.insert(out.end(), {0xFF, 0xD9});
+    return out;
+}
+
+}  // namespace nef_test

@@ -113,3 +113,20 @@ private:
 };
 
 }  // namespace nef_test
+
+namespace nef_test {
+
+// One JPEG marker segment: FF, the marker, a length, and `data`.
+struct JpegSegment {
+    std::uint8_t marker;
+    std::string data;
+};
+
+// The APP1 segment that carries `tiff` as Exif data.
+JpegSegment ExifSegment(const std::vector<std::uint8_t>& tiff);
+
+// SOI, the segments in order, then a start of scan with `imageBytes` of
+// stand-in compressed data and EOI.
+std::vector<std::uint8_t> JpegFile(const std::vector<JpegSegment>& segments, std::size_t imageBytes = 64);
+
+}  // namespace nef_test
