@@ -1,10 +1,11 @@
 // tessmar: prints the camera model, shooting date and shutter counters of
-// NEF files, as labelled text or as JSON.
-#include <cstring>
+// Nikon NEF, NRW and JPEG files, as labelled text, JSON or CSV.
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "file_list.h"
+#include "progress.h"
 #include "readout_format.h"
 
 namespace {
@@ -15,36 +16,42 @@ enum ExitStatus { kAllRead = 0, kSomeUnread = 1, kUsageError = 2 };
 
 void PrintUsage(std::ostream& out)
 {
-    out << "Usage: tessmar [--json] FILE...\n"
-           "Prints the camera model, shooting date and shutter counts of Nikon NEF files.\n"
+    out << "Usage: tessmar [--json | --csv] [-r] FILE|FOLDER...\n"
+           "Prints the camera model, shooting date and shutter counts of Nikon NEF, NRW\n"
+           "and JPEG files.\n"
            "\n"
-           "  --json     print one JSON array, an object per file, in the order given\n"
-           "  --help     show this help and exit\n"
-           "  --version  show the version and exit\n"
+           "  -r, --recursive  read every .nef, .nrw, .jpg and .jpeg file under each FOLDER\n"
+           "  --json           print one JSON array, an object per file, in order\n"
+           "  --csv            print a header line and one CSV row per file\n"
+           "  --help           show this help and exit\n"
+           "  --version        show the version and exit\n"
            "\n"
            "Exit status: 0 when every file was read, 1 when any could not be read,\n"
            "2 for a usage error.\n";
 }
 
 struct Options {
-    bool json = false;
-    std::vector<std::string> files;
+    OutputForm form = OutputForm::kText;
+    bool recursive = false;
+    std::vector<std::string> paths;
 };
 
-}  // namespace
-
-int main(int argc, char** argv)
+// Returns -1 to go on, or the exit status to end with.
+int ParseArguments(int argc, char** argv, Options& options)
 {
-    Options options;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            options.files.push_back(arg);
+            options.paths.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "--json") {
-            options.json = true;
+            options.form = OutputForm::kJson;
+        } else if (arg == "--csv") {
+            options.form = OutputForm::kCsv;
+        } else if (arg == "-r" || arg == "--recursive") {
+            options.recursive = true;
         } else if (arg == "--help" || arg == "-h") {
             PrintUsage(std::cout);
             return kAllRead;
@@ -57,32 +64,45 @@ int main(int argc, char** argv)
             return kUsageError;
         }
     }
-    if (options.files.empty()) {
+    if (options.paths.empty()) {
         std::cerr << "tessmar: no file given\n";
         PrintUsage(std::cerr);
         return kUsageError;
     }
+    return -1;
+}
 
-    std::vector<FileReadout> items(options.files.size());
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::ios::sync_with_stdio(false);
+    Options options;
+    if (const int status = ParseArguments(argc, argv, options); status >= 0)
+        return status;
+
+    const std::vector<ListedPath> files = ListFiles(options.paths, options.recursive);
+    ReadoutWriter writer(std::cout, options.form);
+    Progress progress(files.size());
+    NefReadout readout;
     int status = kAllRead;
-    bool firstText = true;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        FileReadout& item = items[i];
-        item.file = options.files[i];
-        item.outcome = ReadNefFile(item.file.c_str(), item.readout);
-        if (!item.outcome) {
-            std::cerr << "tessmar: " << PrintableText(item.file) << ": " << item.outcome.Reason() << '\n';
+
+    writer.Begin();
+    for (const ListedPath& file : files) {
+        NefOutcome outcome = NefOutcome::Failure(file.problem.c_str());
+        if (file.problem.empty())
+            outcome = ReadNefFile(file.path.c_str(), readout);
+        else
+            readout = NefReadout();
+        if (!outcome) {
+            progress.ClearLine();
+            std::cerr << "tessmar: " << PrintableText(file.path) << ": " << outcome.Reason() << '\n';
             status = kSomeUnread;
-            continue;
         }
-        if (!options.json) {
-            if (!firstText)
-                std::cout << '\n';
-            WriteText(std::cout, item);
-            firstText = false;
-        }
+        writer.Write(file.path, readout, outcome);
+        progress.FileDone();
     }
-    if (options.json)
-        WriteJson(std::cout, items);
-    return status;
+    writer.End();
+    std::cout.flush();
+    return std::cout ? status : kSomeUnread;
 }

@@ -46,32 +46,58 @@ std::string JsonString(const std::string& bytes)
     return json + "\"";
 }
 
-void WriteText(std::ostream& out, const FileReadout& item)
+std::string CsvField(const std::string& bytes)
 {
-    const NefReadout& r = item.readout;
-    out << PrintableText(item.file) << '\n'
-        << "  Camera              " << PrintableText(r.m_camera) << '\n'
-        << "  Shooting Date       " << PrintableText(r.m_shootingDate) << '\n'
-        << "  Mechanical Shutter  " << r.m_mechanicalCount << '\n'
-        << "  Electronic Shutter  " << r.m_electronicCount << '\n'
-        << "  Total Count         " << r.m_totalCount << '\n';
+    const std::string text = PrintableText(bytes);
+    if (text.find_first_of(",\"") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
 }
 
-void WriteJson(std::ostream& out, const std::vector<FileReadout>& items)
+void ReadoutWriter::Begin()
 {
-    out << '[';
-    const char* separator = "\n";
-    for (const FileReadout& item : items) {
-        const NefReadout& r = item.readout;
-        out << separator << "  {\"file\": " << JsonString(item.file)
-            << ", \"camera\": " << JsonString(r.m_camera)
-            << ", \"shootingDate\": " << JsonString(r.m_shootingDate)
-            << ", \"mechanical\": " << r.m_mechanicalCount
-            << ", \"electronic\": " << r.m_electronicCount
-            << ", \"total\": " << r.m_totalCount
-            << ", \"error\": " << (item.outcome ? std::string("null") : JsonString(item.outcome.Reason()))
-            << '}';
-        separator = ",\n";
+    if (m_form == OutputForm::kJson)
+        m_out << '[';
+    else if (m_form == OutputForm::kCsv)
+        m_out << "file,camera,shootingDate,mechanical,electronic,total,error\n";
+}
+
+void ReadoutWriter::Write(const std::string& file, const NefReadout& r, const NefOutcome& outcome)
+{
+    switch (m_form) {
+    case OutputForm::kText:
+        if (!outcome)
+            return;
+        m_out << (m_written ? "\n" : "") << PrintableText(file) << '\n'
+              << "  Camera              " << PrintableText(r.m_camera) << '\n'
+              << "  Shooting Date       " << PrintableText(r.m_shootingDate) << '\n'
+              << "  Mechanical Shutter  " << r.m_mechanicalCount << '\n'
+              << "  Electronic Shutter  " << r.m_electronicCount << '\n'
+              << "  Total Count         " << r.m_totalCount << '\n';
+        break;
+    case OutputForm::kJson:
+        m_out << (m_written ? ",\n" : "\n") << "  {\"file\": " << JsonString(file)
+              << ", \"camera\": " << JsonString(r.m_camera)
+              << ", \"shootingDate\": " << JsonString(r.m_shootingDate)
+              << ", \"mechanical\": " << r.m_mechanicalCount
+              << ", \"electronic\": " << r.m_electronicCount
+              << ", \"total\": " << r.m_totalCount
+              << ", \"error\": " << (outcome ? std::string("null") : JsonString(outcome.Reason())) << '}';
+        break;
+    case OutputForm::kCsv:
+        m_out << CsvField(file) << ',' << CsvField(r.m_camera) << ',' << CsvField(r.m_shootingDate) << ','
+              << r.m_mechanicalCount << ',' << r.m_electronicCount << ',' << r.m_totalCount << ','
+              << CsvField(outcome.Reason()) << '\n';
+        break;
     }
-    out << (items.empty() ? "]\n" : "\n]\n");
+    ++m_written;
+}
+
+void ReadoutWriter::End()
+{
+    if (m_form == OutputForm::kJson)
+        m_out << (m_written ? "\n]\n" : "]\n");
 }

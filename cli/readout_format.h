@@ -1,29 +1,38 @@
 // Turning readouts into text for people (labelled lines) and for programs
-// (one JSON array). Neither form passes a file's raw bytes to the terminal.
+// (a JSON array or CSV rows). Output is written file by file as each is
+// read; no form passes a file's raw control bytes to the terminal.
 #pragma once
 
 #include <iosfwd>
 #include <string>
-#include <vector>
 
 #include "nef_readout.h"
 
-struct FileReadout {
-    std::string file;
-    NefReadout readout;
-    NefOutcome outcome = NefOutcome::Success();
+enum class OutputForm { kText, kJson, kCsv };
+
+class ReadoutWriter {
+public:
+    ReadoutWriter(std::ostream& out, OutputForm form) : m_out(out), m_form(form) {}
+
+    void Begin();
+    // One file's readout; a failed one is shown in JSON and CSV (with its
+    // reason) and left out of the text form, whose reasons go to stderr.
+    void Write(const std::string& file, const NefReadout& readout, const NefOutcome& outcome);
+    void End();
+
+private:
+    std::ostream& m_out;
+    OutputForm m_form;
+    std::size_t m_written = 0;
 };
-
-// "Camera", "Shooting Date" and the three counters under the dialog's
-// labels, behind a line naming the file.
-void WriteText(std::ostream& out, const FileReadout& item);
-
-// One JSON array with an object per file, in the order given.
-void WriteJson(std::ostream& out, const std::vector<FileReadout>& items);
 
 // A string as a JSON string literal: quotes, backslashes and every byte
 // outside printable ASCII escaped, so any input gives valid JSON.
 std::string JsonString(const std::string& bytes);
 
-// Bytes outside printable ASCII as \xNN, for terminal output.
+// A CSV field: bytes outside printable ASCII as \xNN, quoted when it holds
+// a comma or a quote (doubled inside).
+std::string CsvField(const std::string& bytes);
+
+// Bytes outside printable ASCII (and the backslash) as \xNN escapes.
 std::string PrintableText(const std::string& bytes);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
@@ -165,4 +166,75 @@ TEST(JsonString, EscapesEveryByteOutsidePrintableAscii)
     EXPECT_NE(std::string::npos, json.find("[\\\\]"));
     EXPECT_NE(std::string::npos, json.find("~\\u007f\\u0080"));
     EXPECT_EQ("\\u00ff\"", json.substr(json.size() - 7));
+}
+
+TEST_F(CliTest, FoldersAreWalkedForCameraFilesInAStableOrder)
+{
+    namespace fs = std::filesystem;
+    const fs::path root = fs::path(m_dir.Path()) / "cards";
+    fs::create_directories(root / "DCIM" / "100NIKON");
+    const auto nef = NefBuilder(Order::kLittle).Model("NIKON Z 5").Total(54).Build();
+    const auto jpeg = nef_test::JpegFile({nef_test::ExifSegment(nef)});
+    m_dir.Write("cards/DCIM/100NIKON/DSC_0002.NEF", nef);
+    m_dir.Write("cards/DCIM/100NIKON/DSC_0001.JPG", jpeg);
+    m_dir.Write("cards/DCIM/100NIKON/DSC_0003.jpeg", jpeg);
+    m_dir.Write("cards/a.nrw", nef);
+    m_dir.Write("cards/notes.txt", {'h', 'i'});
+    m_dir.Write("cards/DSC_0004.nef.bak", nef);
+    fs::create_directory_symlink("..", root / "DCIM" / "loop");
+
+    const CliRun run = Tessmar(m_dir, {"--csv", "-r", root.string(), m_d90});
+    EXPECT_EQ(0, run.status) << run.err;
+    const std::string dir = root.string() + "/";
+    EXPECT_EQ("file,camera,shootingDate,mechanical,electronic,total,error\n" +
+                  dir + "DCIM/100NIKON/DSC_0001.JPG,NIKON Z 5,,54,0,54,\n" +
+                  dir + "DCIM/100NIKON/DSC_0002.NEF,NIKON Z 5,,54,0,54,\n" +
+                  dir + "DCIM/100NIKON/DSC_0003.jpeg,NIKON Z 5,,54,0,54,\n" +
+                  dir + "a.nrw,NIKON Z 5,,54,0,54,\n" +
+                  m_d90 + ",NIKON D90,,6507,0,6507,\n",
+              run.out);
+
+    const CliRun flat = Tessmar(m_dir, {"--json", root.string()});
+    EXPECT_EQ(1, flat.status);
+    EXPECT_NE(std::string::npos, flat.out.find("\"error\": \"is a folder (use -r to read the files in it)\""));
+}
+
+TEST_F(CliTest, CsvQuotesWhatWouldSplitARowAndReportsReasons)
+{
+    const std::string path = m_dir.Write("q.nef", NefBuilder(Order::kBig).Model("A, \"B\"\n").Total(1).Build());
+    const CliRun run = Tessmar(m_dir, {"--csv", path, m_noCount});
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("file,camera,shootingDate,mechanical,electronic,total,error\n" + path +
+                  ",\"A, \"\"B\"\"\\x0A\",,1,0,1,\n" + m_noCount +
+                  ",NIKON D1,,0,0,0,the maker note holds no shutter count\n",
+              run.out);
+}
+
+TEST_F(CliTest, LongRunsShowNoProgressWhenStandardErrorIsNotATerminal)
+{
+    const auto nef = NefBuilder(Order::kLittle).Model("NIKON D3").Total(9).Build();
+    std::filesystem::create_directory(m_dir.Path() + "/many");
+    for (int i = 0; i < 400; ++i)
+        m_dir.Write("many/" + std::to_string(1000 + i) + ".nef", nef);
+    const CliRun run = Tessmar(m_dir, {"--csv", "-r", m_dir.Path() + "/many"});
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ("", run.err);
+    EXPECT_EQ(401, std::count(run.out.begin(), run.out.end(), '\n'));
+}
+
+TEST(CliSamples, FolderRunGivesOneRowPerCameraFile)
+{
+    const std::filesystem::path files = std::filesystem::path(TESSMAR_SAMPLES_DIR) / "files";
+    if (!std::filesystem::is_directory(files))
+        GTEST_SKIP() << "SKIPPED: no sample files at " << files.string();
+    std::size_t cameraFiles = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(files)) {
+        const std::string ext = entry.path().extension().string();
+        cameraFiles += ext == ".nef" || ext == ".jpg";
+    }
+    TempDir dir;
+    const CliRun run = Tessmar(dir, {"--csv", "-r", files.string()});
+    EXPECT_EQ(cameraFiles + 1, static_cast<std::size_t>(std::count(run.out.begin(), run.out.end(), '\n')));
+    EXPECT_EQ(std::string::npos, run.out.find(".exv,"));
+    EXPECT_NE(std::string::npos, run.out.find("imagemeta_Z5.jpg,NIKON Z 5,2022:11:06 16:57:09,15,39,54,\n"));
 }
