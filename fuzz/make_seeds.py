@@ -14,6 +14,9 @@ A file laid out as a camera writes it, in either byte order:
          ShutterCount 0x00A7; its offsets count from the header at +10
     ...  image data (padding), pointed at by StripOffsets
 
+A camera JPEG carries the same structure in its Exif APP1 segment, behind
+"Exif\0\0"; its positions count from that TIFF header.
+
     make_seeds.py seeds DIR          the fuzz seeds, one file per variant
     make_seeds.py batch DIR          the well-formed variants only
     make_seeds.py big FILE MEGABYTES one well-formed file padded with image
@@ -135,6 +138,20 @@ def nef(little=True, model="NIKON D850", date="2018:09:02 19:40:44",
     return bytes(out)
 
 
+def segment(marker, payload):
+    return bytes((0xFF, marker)) + struct.pack(">H", len(payload) + 2) + payload
+
+
+def jpeg(tiff, exif=True):
+    """A minimal JPEG: SOI, JFIF APP0, the Exif APP1 segment, a quantisation
+    table, start of scan, a few bytes of scan data, EOI."""
+    out = b"\xFF\xD8" + segment(0xE0, b"JFIF\0\x01\x01\0\0\x01\0\x01\0\0")
+    if exif:
+        out += segment(0xE1, b"Exif\0\0" + tiff)
+    out += segment(0xDB, b"\0" + bytes(range(64)))
+    return out + segment(0xDA, b"\x01\x01\0\x3F\0") + b"\x12\x34\xFF\x00\x56" + b"\xFF\xD9"
+
+
 def well_formed():
     """Readable files covering both byte orders and the counter rule."""
     for little, tag in ((True, "le"), (False, "be")):
@@ -148,6 +165,12 @@ def well_formed():
         yield f"{tag}_mech_only", nef(little, mechanical=174, total=None)
 
 
+def in_jpegs():
+    """The same structure inside camera JPEGs."""
+    for little, tag in ((True, "le"), (False, "be")):
+        yield f"{tag}_in_jpeg", jpeg(nef(little, model="NIKON D90", mechanical=None, total=6507))
+
+
 def malformed():
     """Files each failing in a different place."""
     base = nef(True)
@@ -157,7 +180,11 @@ def malformed():
     yield "le_model_count_huge", nef(True, model_count=0xFFFFFFF0)
     for cut in (4, 9, 40, len(base) // 2, len(base) - 30):
         yield f"le_cut_at_{cut}", base[:cut]
-    yield "not_tiff", b"\xFF\xD8\xFF\xE1" + base[4:]
+    yield "not_tiff", b"\x00\xD8\xFF\xE1" + base[4:]
+    yield "jpeg_without_exif", jpeg(base, exif=False)
+    whole = jpeg(base)
+    yield "jpeg_cut_in_exif", whole[:len(whole) // 3]
+    yield "jpeg_exif_not_tiff", jpeg(b"\xFF\xD8" + base[2:])
 
 
 def write_all(folder, items):
@@ -169,7 +196,7 @@ def write_all(folder, items):
 
 def main(argv):
     if len(argv) == 3 and argv[1] == "seeds":
-        write_all(argv[2], list(well_formed()) + list(malformed()))
+        write_all(argv[2], list(well_formed()) + list(in_jpegs()) + list(malformed()))
     elif len(argv) == 3 and argv[1] == "batch":
         write_all(argv[2], well_formed())
     elif len(argv) == 4 and argv[1] == "big":

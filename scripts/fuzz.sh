@@ -33,8 +33,8 @@ if compgen -G "fuzz/regress/*" >/dev/null; then
 fi
 if [[ -d "$samples/tiff" ]]; then
   cp "$samples"/tiff/*.tif "$seeds/generated/" 2>/dev/null || true
-  cp "$samples"/files/*.nef "$seeds/generated/" 2>/dev/null || true
-  echo "samples: $(ls "$samples"/tiff/*.tif "$samples"/files/*.nef 2>/dev/null | wc -l) files from $samples"
+  cp "$samples"/files/*.nef "$samples"/files/*.jpg "$seeds/generated/" 2>/dev/null || true
+  echo "samples: $(ls "$samples"/tiff/*.tif "$samples"/files/*.nef "$samples"/files/*.jpg 2>/dev/null | wc -l) files from $samples"
 else
   echo "samples: $samples is absent; seeding from generated files only"
 fi
@@ -49,12 +49,12 @@ echo "== replaying the seeds"
 echo "== fuzzing for ${seconds}s"
 log=$build/fuzz.log
 status=0
-# 16 KiB holds everything the reader looks at in every sample; larger
-# inputs only slow the search down.
+# 64 KiB holds a whole JPEG Exif segment (its length is 16 bits) and the
+# reader's part of every sample NEF; larger inputs only slow the search.
 "$build/fuzz/nef_fuzzer" \
   -dict=fuzz/nef.dict \
   -max_total_time="$seconds" \
-  -max_len=16384 \
+  -max_len=65536 \
   -timeout=5 \
   -rss_limit_mb=1024 \
   -print_final_stats=1 \
