@@ -58,7 +58,7 @@ OpenResult BoundedStream::Open(const char* path)
 #endif
     if (!IsRegularFile(st))
         return OpenResult::kNotAFile;
-    return Attach(std::fopen(path, "rb"));
+    return OpenedHere(Attach(std::fopen(path, "rb")));
 }
 
 #ifdef _WIN32
@@ -69,9 +69,17 @@ OpenResult BoundedStream::Open(const wchar_t* path)
         return OpenResult::kCannotOpen;
     if (!IsRegularFile(st))
         return OpenResult::kNotAFile;
-    return Attach(_wfopen(path, L"rb"));
+    return OpenedHere(Attach(_wfopen(path, L"rb")));
 }
 #endif
+
+OpenResult BoundedStream::OpenedHere(OpenResult result)
+{
+    // A stream this object opened itself starts at the beginning.
+    if (result == OpenResult::kOk)
+        m_filePosition = 0;
+    return result;
+}
 
 OpenResult BoundedStream::Attach(std::FILE* file)
 {
@@ -82,6 +90,7 @@ OpenResult BoundedStream::Attach(std::FILE* file)
     m_file = file;
     m_origin = 0;
     m_end = 0;
+    m_filePosition = kUnknownPosition;  // a stream from elsewhere may be anywhere
     m_window.clear();
     m_windowStart = 0;
     m_bytesFetched = 0;
@@ -139,7 +148,10 @@ bool BoundedStream::Fetch(std::uint64_t absolute, std::size_t length)
 
     m_window.resize(want);
     m_windowStart = absolute;
-    const bool ok = SeekTo(m_file, absolute) && std::fread(m_window.data(), 1, want, m_file) == want;
+    // A fetch that continues where the last one ended needs no seek.
+    const bool positioned = m_filePosition == absolute || SeekTo(m_file, absolute);
+    const bool ok = positioned && std::fread(m_window.data(), 1, want, m_file) == want;
+    m_filePosition = ok ? absolute + want : kUnknownPosition;
     if (!ok) {
         // A short read means the file shrank or failed under us: nothing
         // of it may be used.

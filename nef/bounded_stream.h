@@ -55,12 +55,15 @@ public:
     std::uint64_t BytesFetched() const { return m_bytesFetched; }
 
 private:
+    OpenResult OpenedHere(OpenResult result);
     bool Fetch(std::uint64_t absolute, std::size_t length);
 
     std::FILE* m_file = nullptr;
     std::uint64_t m_fileSize = 0;
     std::uint64_t m_origin = 0;
     std::uint64_t m_end = 0;
+    static constexpr std::uint64_t kUnknownPosition = ~std::uint64_t{0};
+    std::uint64_t m_filePosition = kUnknownPosition;  // where the next fread starts
     std::vector<std::uint8_t> m_window;  // bytes at [m_windowStart, +size)
     std::uint64_t m_windowStart = 0;
     std::uint64_t m_bytesFetched = 0;
