@@ -1,0 +1,596 @@
+// End-to-end tests of Tessmar.exe: the built program, started and driven
+// from this process as a user would drive it, under the same Wine session.
+//
+//   tessmar_e2e PATH-TO-Tessmar.exe [gtest options]
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "nef_builder.h"
+#include "tessmar_app.h"
+#include "win_driver.h"
+
+namespace e2e {
+namespace {
+
+std::wstring g_exe;
+
+// The files the tests open, written once for the whole run.
+struct Fixtures {
+    std::unique_ptr<nef_test::TempDir> dir;
+    std::wstring folder;
+    std::wstring d850;      // little-endian
+    std::wstring d500;      // big-endian; every field differs from d850's
+    std::wstring noMaker;   // texts but no maker note: unreadable counters
+    std::wstring notNef;    // not a TIFF structure at all
+    std::wstring notes;     // not a .nef file: the filter hides it
+    std::wstring widePath;  // in a folder that code page 949 cannot spell
+};
+Fixtures g_files;
+
+const Fields kStartFields{L"0", L"0", L"0", L"", L""};
+const Fields kD850Fields{L"41237", L"10973", L"52210", L"2026:11:28 14:03:51", L"NIKON D850"};
+const Fields kD500Fields{L"1200", L"300", L"1500", L"2025:02:03 09:08:07", L"NIKON D500"};
+const Fields kNoMakerFields{L"0", L"0", L"0", L"2024:07:01 12:00:00", L"NIKON Z 6"};
+const Fields kWideFields{L"777", L"123", L"900", L"2023:05:06 07:08:09", L"NIKON D7500"};
+
+std::wstring WriteWide(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write a fixture");
+    return path.wstring();
+}
+
+class FixtureEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        using nef_test::NefBuilder;
+        using nef_test::Order;
+        g_files.dir = std::make_unique<nef_test::TempDir>();
+        const std::filesystem::path folder = std::filesystem::path(g_files.dir->Path());
+        g_files.folder = folder.wstring();
+        g_files.d850 = WriteWide(folder / L"d850.nef", NefBuilder(Order::kLittle)
+                                                          .Model("NIKON D850")
+                                                          .DateTime("2026:11:28 14:03:51")
+                                                          .Mechanical(41237)
+                                                          .Total(52210)
+                                                          .ImageData(512)
+                                                          .Build());
+        g_files.d500 = WriteWide(folder / L"d500.nef", NefBuilder(Order::kBig)
+                                                          .Model("NIKON D500")
+                                                          .DateTime("2025:02:03 09:08:07")
+                                                          .Mechanical(1200)
+                                                          .Total(1500)
+                                                          .Build());
+        g_files.noMaker = WriteWide(folder / L"no-maker-note.nef", NefBuilder(Order::kLittle)
+                                                                      .Model("NIKON Z 6")
+                                                                      .DateTime("2024:07:01 12:00:00")
+                                                                      .WithoutMakerNote()
+                                                                      .Build());
+        const std::string text = "These are not the pictures you are looking for.\n";
+        g_files.notNef = WriteWide(folder / L"not-a-raw.nef", std::vector<std::uint8_t>(text.begin(), text.end()));
+        g_files.notes = WriteWide(folder / L"notes.txt", std::vector<std::uint8_t>(text.begin(), text.end()));
+
+        // Georgian "photo" and Thai "camera": neither script is in code page 949.
+        const std::filesystem::path wideFolder = folder / L"\x10E4\x10DD\x10E2\x10DD";
+        std::filesystem::create_directories(wideFolder);
+        g_files.widePath = WriteWide(wideFolder / L"\x0E01\x0E25\x0E49\x0E2D\x0E07.nef", NefBuilder(Order::kBig)
+                                                                                     .Model("NIKON D7500")
+                                                                                     .DateTime("2023:05:06 07:08:09")
+                                                                                     .Mechanical(777)
+                                                                                     .Total(900)
+                                                                                     .Build());
+    }
+    void TearDown() override { g_files.dir.reset(); }
+};
+
+// Each test drives a fresh Tessmar, started in the fixtures' folder.
+class TessmarTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        m_app = Tessmar::Launch(g_exe, g_files.folder, &error);
+        ASSERT_TRUE(m_app) << error;
+    }
+    void TearDown() override
+    {
+        if (m_app && m_app->process().Running()) {
+            // Whatever a test left open, the program must still end by END.
+            for (HWND dialog : m_app->OwnedDialogs())
+                Post(dialog, WM_COMMAND, IDCANCEL, 0);
+            Click(m_app->Item(kIdEnd));
+            DWORD code = 0;
+            EXPECT_TRUE(m_app->process().WaitForExit(kStepTimeoutMs, &code)) << "the program did not end after END";
+        }
+        m_app.reset();
+    }
+
+    Tessmar& app() { return *m_app; }
+
+    void Open(const std::wstring& path)
+    {
+        std::string error;
+        ASSERT_TRUE(app().OpenFile(path, &error)) << error;
+    }
+
+    // END, Enter, Escape, the close box: the process must end by itself.
+    void ExpectProcessEnds(const char* how)
+    {
+        DWORD code = 0;
+        ASSERT_TRUE(app().process().WaitForExit(kStepTimeoutMs, &code)) << how << " did not end the program";
+        // An unhandled exception or our own forced end would show here.
+        EXPECT_LT(code, 0xC0000000u) << how << ": exit status " << std::hex << code;
+        EXPECT_NE(code, 0xDEADu);
+    }
+
+    void ExpectNoOwnedDialogFor(DWORD milliseconds)
+    {
+        Sleep(milliseconds);
+        EXPECT_TRUE(app().OwnedDialogs().empty()) << "an unexpected window opened over the main dialog";
+    }
+
+    std::unique_ptr<Tessmar> m_app;
+};
+
+// ---------------------------------------------------------------------------
+// Start state
+
+using StartState = TessmarTest;
+
+TEST_F(StartState, CountersShowZeroAndTextsAreEmpty)
+{
+    EXPECT_EQ(app().ReadFields(), kStartFields);
+    EXPECT_EQ(TextOf(app().Item(kIdEnd)), L"END");
+    EXPECT_EQ(TextOf(app().Item(kIdNefOpen)), L"NEF open");
+}
+
+TEST_F(StartState, EndIsTheDefaultButtonAndHasTheFocus)
+{
+    const LRESULT def = Send(app().Main(), DM_GETDEFID, 0, 0);
+    EXPECT_EQ(HIWORD(def), DC_HASDEFID);
+    EXPECT_EQ(LOWORD(def), kIdEnd);
+    EXPECT_EQ(GetWindowLongW(app().Item(kIdEnd), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    EXPECT_EQ(GetWindowLongW(app().Item(kIdNefOpen), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+    EXPECT_EQ(FocusOf(app().process().ThreadId()), app().Item(kIdEnd));
+}
+
+TEST_F(StartState, TabVisitsEndNefOpenAndTheFiveFieldsInOrder)
+{
+    const int expected[] = {kIdEnd, kIdNefOpen, kIdMechanical, kIdElectronic, kIdTotal, kIdShootingDate, kIdCamera,
+                            kIdEnd};
+    HWND focus = FocusOf(app().process().ThreadId());
+    ASSERT_EQ(focus, app().Item(kIdEnd));
+    for (std::size_t i = 1; i < sizeof expected / sizeof expected[0]; ++i) {
+        // What the dialog manager does for Tab.
+        Send(app().Main(), WM_NEXTDLGCTL, 0, FALSE);
+        focus = FocusOf(app().process().ThreadId());
+        EXPECT_EQ(GetDlgCtrlID(focus), expected[i]) << "tab stop " << i;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Choosing a file with "NEF open"
+
+using NefOpen = TessmarTest;
+
+TEST_F(NefOpen, FileDialogIsOwnedByTheMainDialogAndShowsOnlyNefFiles)
+{
+    HWND fileDialog = app().OpenFileDialog();
+    ASSERT_TRUE(fileDialog) << "no file dialog";
+
+    HWND types = GetDlgItem(fileDialog, kIdFileTypeCombo);
+    ASSERT_TRUE(types) << "the file dialog has no file-type list";
+    EXPECT_EQ(Send(types, CB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(TextOf(types), L"nef Files (*.nef)");
+
+    // Show the fixtures' folder and read what the dialog lists there. Each
+    // folder gets a list view of its own, so it is looked up every time.
+    HWND edit = GetDlgItem(fileDialog, kIdFileNameEdit);
+    ASSERT_TRUE(edit) << "no file-name field";
+    SetText(edit, g_files.folder);
+    Click(GetDlgItem(fileDialog, IDOK));
+    std::vector<std::wstring> names;
+    const bool listed = WaitUntil([&] {
+        names.clear();
+        for (HWND child : DescendantsOf(fileDialog)) {
+            if (ClassOf(child) == L"SysListView32" && IsWindowVisible(child))
+                names = ListViewItemsOf(child, app().process().Id());
+        }
+        for (const std::wstring& name : names) {
+            if (name.find(L"d850") == 0)
+                return true;
+        }
+        return false;
+    });
+    std::wstring all;
+    for (const std::wstring& name : names)
+        all += name + L"; ";
+    ASSERT_TRUE(listed) << "the dialog did not list the fixtures' folder: " << Narrow(all);
+    EXPECT_NE(all.find(L"d500"), std::wstring::npos) << Narrow(all);
+    EXPECT_NE(all.find(L"no-maker-note"), std::wstring::npos) << Narrow(all);
+    EXPECT_EQ(all.find(L"notes"), std::wstring::npos) << "a .txt file is listed: " << Narrow(all);
+    EXPECT_TRUE(IsWindowVisible(fileDialog)) << "typing a folder's name ended the dialog";
+    EXPECT_EQ(app().ReadFields(), kStartFields);
+
+    std::string error;
+    ASSERT_TRUE(app().CancelFileDialog(fileDialog, &error)) << error;
+    EXPECT_EQ(app().ReadFields(), kStartFields);
+}
+
+TEST_F(NefOpen, ChosenFilesShowTheirFieldsAndASecondReplacesEveryField)
+{
+    Open(g_files.d850);
+    EXPECT_EQ(app().ReadFields(), kD850Fields) << "little-endian file";
+
+    Open(g_files.d500);
+    EXPECT_EQ(app().ReadFields(), kD500Fields) << "big-endian file after the little-endian one";
+
+    Open(g_files.d850);
+    EXPECT_EQ(app().ReadFields(), kD850Fields) << "the first file again";
+    ExpectNoOwnedDialogFor(kQuietPeriodMs / 2);
+}
+
+TEST_F(NefOpen, CancelChangesNothingBeforeOrAfterARead)
+{
+    std::string error;
+    HWND fileDialog = app().OpenFileDialog();
+    ASSERT_TRUE(fileDialog);
+    ASSERT_TRUE(app().CancelFileDialog(fileDialog, &error)) << error;
+    EXPECT_EQ(app().ReadFields(), kStartFields);
+
+    Open(g_files.d500);
+    fileDialog = app().OpenFileDialog();
+    ASSERT_TRUE(fileDialog);
+    // A name typed and then abandoned is not read.
+    SetText(GetDlgItem(fileDialog, kIdFileNameEdit), g_files.d850);
+    ASSERT_TRUE(app().CancelFileDialog(fileDialog, &error)) << error;
+    EXPECT_EQ(app().ReadFields(), kD500Fields);
+    ExpectNoOwnedDialogFor(kQuietPeriodMs / 2);
+    EXPECT_TRUE(app().process().Running());
+}
+
+TEST_F(NefOpen, FileInAFolderThatCodePage949CannotSpellIsRead)
+{
+    // The premise: this path has no 8-bit spelling on a Korean system.
+    BOOL lossy = FALSE;
+    WideCharToMultiByte(949, WC_NO_BEST_FIT_CHARS, g_files.widePath.c_str(), -1, nullptr, 0, nullptr, &lossy);
+    ASSERT_TRUE(lossy) << "the fixture's path can be written in code page 949";
+
+    Open(g_files.widePath);
+    EXPECT_EQ(app().ReadFields(), kWideFields);
+    HWND message = app().WaitMessageBox(kQuietPeriodMs);
+    EXPECT_FALSE(message) << "message: " << Narrow(StaticTextsOf(message));
+}
+
+TEST_F(NefOpen, EnterOnNefOpenPressesItInsteadOfEnd)
+{
+    Send(app().Main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(app().Item(kIdNefOpen)), TRUE);
+    ASSERT_EQ(FocusOf(app().process().ThreadId()), app().Item(kIdNefOpen));
+    PressKey(app().Item(kIdNefOpen), VK_RETURN);
+    HWND fileDialog = app().WaitFileDialog();
+    ASSERT_TRUE(fileDialog) << "Enter on \"NEF open\" opened no file dialog";
+    EXPECT_TRUE(app().process().Running());
+    std::string error;
+    ASSERT_TRUE(app().ChooseFile(fileDialog, g_files.d500, &error)) << error;
+    EXPECT_EQ(app().ReadFields(), kD500Fields);
+}
+
+// ---------------------------------------------------------------------------
+// A file that cannot be read
+
+using UnreadableFile = TessmarTest;
+
+TEST_F(UnreadableFile, ZeroesTheCountersKeepsOnlyItsOwnTextsAndSaysSoOnce)
+{
+    Open(g_files.d850);
+    ASSERT_EQ(app().ReadFields(), kD850Fields);
+
+    Open(g_files.noMaker);
+    HWND message = app().WaitMessageBox();
+    ASSERT_TRUE(message) << "no message for an unreadable file";
+    EXPECT_EQ(app().ReadFields(), kNoMakerFields);
+
+    const std::wstring text = StaticTextsOf(message);
+    EXPECT_NE(text.find(L"no-maker-note.nef"), std::wstring::npos) << "the message names no file: " << Narrow(text);
+    EXPECT_NE(text.find(L"maker note"), std::wstring::npos) << "the message gives no reason: " << Narrow(text);
+    EXPECT_EQ(app().OwnedDialogs().size(), 1u) << "more than one window over the main dialog";
+
+    // The message is modal: the main dialog takes no input until it goes.
+    EXPECT_FALSE(IsWindowEnabled(app().Main()));
+    Click(GetDlgItem(message, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(message));
+    ExpectNoOwnedDialogFor(kQuietPeriodMs);
+    EXPECT_TRUE(IsWindowEnabled(app().Main()));
+    EXPECT_EQ(app().ReadFields(), kNoMakerFields);
+}
+
+TEST_F(UnreadableFile, NotATiffFileLeavesNoTextFromAnEarlierRead)
+{
+    Open(g_files.d500);
+    Open(g_files.notNef);
+    HWND message = app().WaitMessageBox();
+    ASSERT_TRUE(message) << "no message for a file that is not a NEF file";
+    EXPECT_EQ(app().ReadFields(), kStartFields);
+    EXPECT_NE(StaticTextsOf(message).find(L"not-a-raw.nef"), std::wstring::npos);
+    Click(GetDlgItem(message, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(message));
+
+    // A good file afterwards reads as usual.
+    Open(g_files.d850);
+    EXPECT_EQ(app().ReadFields(), kD850Fields);
+    ExpectNoOwnedDialogFor(kQuietPeriodMs / 2);
+}
+
+// ---------------------------------------------------------------------------
+// The five fields
+
+using ReadOnlyFields = TessmarTest;
+
+TEST_F(ReadOnlyFields, TakeTheFocusAndSelectionButTypingChangesNothing)
+{
+    Open(g_files.d850);
+    const int ids[] = {kIdMechanical, kIdElectronic, kIdTotal, kIdShootingDate, kIdCamera};
+    for (int id : ids) {
+        HWND field = app().Item(id);
+        SCOPED_TRACE("field " + std::to_string(id));
+        EXPECT_TRUE(GetWindowLongW(field, GWL_STYLE) & ES_READONLY);
+        Send(app().Main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
+        EXPECT_EQ(FocusOf(app().process().ThreadId()), field);
+
+        // Keys through the program's own message loop, as typed...
+        PressKey(field, 'X');
+        PressKey(field, VK_BACK);
+        PressKey(field, VK_DELETE);
+        Post(field, EM_SETSEL, 1, 2);  // handled only after the keys
+        ASSERT_TRUE(WaitUntil([&] {
+            DWORD start = 0, end = 0;
+            Send(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+            return start == 1 && end == 2;
+        })) << "the selection could not be set";
+        // ...and characters straight to the field: a letter, Backspace,
+        // Ctrl+V and Ctrl+X.
+        for (WPARAM ch : {WPARAM('7'), WPARAM(0x08), WPARAM(0x16), WPARAM(0x18)})
+            Send(field, WM_CHAR, ch, 1);
+        Send(field, WM_PASTE, 0, 0);
+        Send(field, WM_CLEAR, 0, 0);
+    }
+    EXPECT_EQ(app().ReadFields(), kD850Fields);
+}
+
+// ---------------------------------------------------------------------------
+// System menu and about box
+
+using SystemMenu = TessmarTest;
+
+TEST_F(SystemMenu, EndsWithASeparatorAndTheAboutItem)
+{
+    std::vector<ProbeMenuItem> items;
+    std::string error;
+    ASSERT_TRUE(app().ReadSystemMenu(&items, &error)) << error;
+    ASSERT_GE(items.size(), 3u);
+    const ProbeMenuItem& last = items.back();
+    const ProbeMenuItem& beforeLast = items[items.size() - 2];
+    EXPECT_TRUE(beforeLast.type & MFT_SEPARATOR) << "no separator before the last item";
+    EXPECT_FALSE(last.type & MFT_SEPARATOR);
+    EXPECT_EQ(last.id, 0x0010u);
+    EXPECT_EQ(std::wstring(last.text), L"Tessmar \xC815\xBCF4(&A)...");
+
+    // The platform's own items are still there.
+    bool hasClose = false;
+    for (const ProbeMenuItem& item : items)
+        hasClose = hasClose || item.id == SC_CLOSE;
+    EXPECT_TRUE(hasClose);
+}
+
+TEST_F(SystemMenu, CommandsFrom0x10To0x1FOpenTheAboutBoxEachTime)
+{
+    Open(g_files.d850);
+    for (UINT command = 0x0010; command <= 0x001F; ++command) {
+        SCOPED_TRACE("command " + std::to_string(command));
+        Post(app().Main(), WM_SYSCOMMAND, command, 0);
+        HWND about = app().WaitAboutBox();
+        ASSERT_TRUE(about) << "no about box";
+        HWND ok = GetDlgItem(about, IDOK);
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(TextOf(ok), L"\xD655\xC778");
+        EXPECT_NE(StaticTextsOf(about).find(L"Tessmar, v3.0"), std::wstring::npos);
+        EXPECT_EQ(Send(about, DM_GETDEFID, 0, 0), MAKELONG(IDOK, DC_HASDEFID));
+        EXPECT_FALSE(IsWindowEnabled(app().Main())) << "the about box is not modal";
+
+        // Every way of closing it returns to the main dialog.
+        switch (command % 4) {
+        case 0: Click(ok); break;
+        case 1: PressKey(FocusOf(app().process().ThreadId()), VK_RETURN); break;
+        case 2: PressKey(FocusOf(app().process().ThreadId()), VK_ESCAPE); break;
+        default: Post(about, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+        }
+        ASSERT_TRUE(WaitForWindowGone(about)) << "the about box did not close";
+        ASSERT_TRUE(app().process().Running());
+        EXPECT_TRUE(IsWindowEnabled(app().Main()));
+    }
+    EXPECT_EQ(app().ReadFields(), kD850Fields);
+}
+
+TEST_F(SystemMenu, NeighbouringAndPlatformCommandsDoNotOpenIt)
+{
+    // Just below and above the item's range, and minimise and restore.
+    for (UINT command : {0x000Fu, 0x0020u}) {
+        Post(app().Main(), WM_SYSCOMMAND, command, 0);
+        app().Settle();
+    }
+    ExpectNoOwnedDialogFor(kQuietPeriodMs);
+
+    RECT before{};
+    GetWindowRect(app().Main(), &before);
+    Post(app().Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(app().Main()) != FALSE; })) << "SC_MINIMIZE did not minimise";
+    Post(app().Main(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(app().Main()); })) << "SC_RESTORE did not restore";
+    RECT after{};
+    GetWindowRect(app().Main(), &after);
+    EXPECT_TRUE(EqualRect(&before, &after) != FALSE);
+    EXPECT_TRUE(app().OwnedDialogs().empty());
+    EXPECT_EQ(app().ReadFields(), kStartFields);
+}
+
+// ---------------------------------------------------------------------------
+// Ending the program
+
+using Ending = TessmarTest;
+
+TEST_F(Ending, EndButtonEndsTheProcessAtOnceAfterARead)
+{
+    Open(g_files.d850);
+    Click(app().Item(kIdEnd));
+    ExpectProcessEnds("END");
+}
+
+TEST_F(Ending, EnterEndsTheProcess)
+{
+    PressKey(FocusOf(app().process().ThreadId()), VK_RETURN);
+    ExpectProcessEnds("Enter");
+}
+
+TEST_F(Ending, EnterOnAFieldPressesTheDefaultButton)
+{
+    Send(app().Main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(app().Item(kIdCamera)), TRUE);
+    PressKey(app().Item(kIdCamera), VK_RETURN);
+    ExpectProcessEnds("Enter in the camera field");
+}
+
+TEST_F(Ending, EscapeEndsTheProcess)
+{
+    PressKey(FocusOf(app().process().ThreadId()), VK_ESCAPE);
+    ExpectProcessEnds("Escape");
+}
+
+TEST_F(Ending, CloseOnTheSystemMenuEndsTheProcess)
+{
+    Post(app().Main(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    ExpectProcessEnds("SC_CLOSE");
+}
+
+TEST_F(Ending, ClickOnTheCloseBoxEndsTheProcess)
+{
+    // Find the close box where the window itself says it is.
+    RECT frame{};
+    GetWindowRect(app().Main(), &frame);
+    POINT box{-1, -1};
+    for (LONG y = frame.top; y < frame.top + 40 && box.x < 0; ++y) {
+        for (LONG x = frame.right - 1; x > frame.right - 80; --x) {
+            if (Send(app().Main(), WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE) {
+                box = POINT{x - 4, y + 4};
+                break;
+            }
+        }
+    }
+    ASSERT_GE(box.x, 0) << "the window has no close box";
+    ASSERT_EQ(Send(app().Main(), WM_NCHITTEST, 0, MAKELPARAM(box.x, box.y)), HTCLOSE);
+
+    // A real click, through the system's input queue.
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input[3]{};
+    for (INPUT& in : input) {
+        in.type = INPUT_MOUSE;
+        in.mi.dx = static_cast<LONG>((box.x * 65536LL + width - 1) / width);
+        in.mi.dy = static_cast<LONG>((box.y * 65536LL + height - 1) / height);
+    }
+    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    SendInput(1, &input[0], sizeof(INPUT));
+    Sleep(50);
+    SendInput(1, &input[1], sizeof(INPUT));
+    Sleep(50);
+    SendInput(1, &input[2], sizeof(INPUT));
+    ExpectProcessEnds("a click on the close box");
+}
+
+// ---------------------------------------------------------------------------
+// Resizing and dropping
+
+using Window = TessmarTest;
+
+TEST_F(Window, ResizingMovesNoControl)
+{
+    std::vector<HWND> controls = DescendantsOf(app().Main());
+    ASSERT_EQ(controls.size(), 13u);
+    std::vector<RECT> before;
+    for (HWND control : controls)
+        before.push_back(ChildRect(control));
+    RECT frame{};
+    GetWindowRect(app().Main(), &frame);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+
+    for (const SIZE size : {SIZE{width + 220, height + 160}, SIZE{width - 60, height - 50}}) {
+        SetWindowPos(app().Main(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        app().Settle();
+        RECT now{};
+        GetWindowRect(app().Main(), &now);
+        ASSERT_EQ(now.right - now.left, size.cx) << "the window was not resized";
+        EXPECT_EQ(now.left, frame.left) << "the window moved";
+        EXPECT_EQ(now.top, frame.top) << "the window moved";
+        for (std::size_t i = 0; i < controls.size(); ++i) {
+            RECT rect = ChildRect(controls[i]);
+            EXPECT_TRUE(EqualRect(&rect, &before[i]) != FALSE)
+                << "control " << GetDlgCtrlID(controls[i]) << " \"" << Narrow(TextOf(controls[i])) << "\" moved";
+        }
+    }
+}
+
+TEST_F(Window, ADroppedFileIsReadLikeAChosenOne)
+{
+    EXPECT_TRUE(GetWindowLongW(app().Main(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES) << "the window accepts no files";
+    std::string error;
+    ASSERT_TRUE(app().DropFile(g_files.widePath, &error)) << error;
+    EXPECT_TRUE(WaitUntil([&] { return app().ReadFields() == kWideFields; })) << app().ReadFields();
+
+    ASSERT_TRUE(app().DropFile(g_files.noMaker, &error)) << error;
+    HWND message = app().WaitMessageBox();
+    ASSERT_TRUE(message) << "no message for an unreadable dropped file";
+    EXPECT_EQ(app().ReadFields(), kNoMakerFields);
+    Click(GetDlgItem(message, IDOK));
+    EXPECT_TRUE(WaitForWindowGone(message));
+}
+
+}  // namespace
+}  // namespace e2e
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: tessmar_e2e PATH-TO-Tessmar.exe [gtest options]\n");
+        return 2;
+    }
+    e2e::g_exe = e2e::WindowsPath(argv[1]);
+    if (GetFileAttributesW(e2e::g_exe.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        std::fprintf(stderr, "tessmar_e2e: no program at %s\n", argv[1]);
+        return 2;
+    }
+    ::testing::AddGlobalTestEnvironment(new e2e::FixtureEnvironment);
+
+    // Nothing here may hang a test run: after this long, every program the
+    // run started is ended and the run fails.
+    std::thread([] {
+        Sleep(150 * 1000);
+        std::fprintf(stderr, "tessmar_e2e: watchdog: the run took too long\n");
+        e2e::Process::KillAll();
+        ExitProcess(3);
+    }).detach();
+    return RUN_ALL_TESTS();
+}
