@@ -4,6 +4,7 @@
 // the caller has taken its screenshot.
 //
 //   tessmar_demo TESSMAR_EXE NEF_FILE [SIGNAL_DIR]
+//   tessmar_demo --write-sample NEF_FILE
 //
 // With SIGNAL_DIR, each view is announced on standard output as
 //   view main-dialog X Y WIDTH HEIGHT
@@ -12,8 +13,10 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 
+#include "nef_builder.h"
 #include "tessmar_app.h"
 #include "win_driver.h"
 
@@ -49,6 +52,26 @@ bool Hold(HWND window, const char* name, const std::wstring& signalDir)
     return WaitUntil([&] { return Exists(base + L".done"); }, kHoldTimeoutMs);
 }
 
+// A small NEF file of a camera with both shutters in use: little-endian,
+// metadata and a little stand-in image data.
+int WriteSample(const std::wstring& path)
+{
+    const auto bytes = nef_test::NefBuilder(nef_test::Order::kLittle)
+                           .Model("NIKON D850")
+                           .DateTime("2026:11:28 14:03:51")
+                           .Mechanical(41237)
+                           .Total(52210)
+                           .ImageData(4096)
+                           .Build();
+    std::ofstream out(path.c_str(), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        std::fprintf(stderr, "tessmar_demo: cannot write %s\n", Narrow(path).c_str());
+        return 1;
+    }
+    return 0;
+}
+
 int Fail(Tessmar* app, const std::string& why)
 {
     std::fprintf(stderr, "tessmar_demo: %s\n", why.c_str());
@@ -61,8 +84,11 @@ int Fail(Tessmar* app, const std::string& why)
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::string(argv[1]) == "--write-sample")
+        return WriteSample(WindowsPath(argv[2]));
     if (argc < 3 || argc > 4) {
-        std::fprintf(stderr, "usage: tessmar_demo TESSMAR_EXE NEF_FILE [SIGNAL_DIR]\n");
+        std::fprintf(stderr, "usage: tessmar_demo TESSMAR_EXE NEF_FILE [SIGNAL_DIR]\n"
+                             "       tessmar_demo --write-sample NEF_FILE\n");
         return 2;
     }
     const std::wstring exe = WindowsPath(argv[1]);
