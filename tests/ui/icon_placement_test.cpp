@@ -1,0 +1,42 @@
+// Where the minimised main dialog draws its icon. Under Wine a minimised
+// window has no client area, so the painting never runs there by itself:
+// the arithmetic is checked here directly.
+#include <gtest/gtest.h>
+
+#include "icon_placement.h"
+
+namespace {
+
+struct Placement {
+    int client;
+    int icon;
+    int offset;
+};
+
+class CentredIconOffsetTest : public testing::TestWithParam<Placement> {};
+
+TEST_P(CentredIconOffsetTest, CentresWithTruncatingDivision)
+{
+    const Placement& p = GetParam();
+    EXPECT_EQ(CentredIconOffset(p.client, p.icon), p.offset)
+        << "client " << p.client << " px, icon " << p.icon << " px";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ThirtyTwoPixelIcon, CentredIconOffsetTest,
+    testing::Values(Placement{36, 32, 2},    // even margin
+                    Placement{35, 32, 2},    // the odd pixel goes after the icon
+                    Placement{32, 32, 0},    // exact fit
+                    Placement{31, 32, 0},    // 0 / 2
+                    Placement{30, 32, 0},    // -1 / 2 truncates toward zero, not down to -1
+                    Placement{29, 32, -1},   // -2 / 2
+                    Placement{28, 32, -1},   // -3 / 2 truncates to -1, not -2
+                    Placement{0, 32, -15},   // no client area at all
+                    Placement{1024, 32, 496}));
+
+INSTANTIATE_TEST_SUITE_P(
+    OtherIconSizes, CentredIconOffsetTest,
+    testing::Values(Placement{48, 48, 0}, Placement{100, 48, 26}, Placement{40, 48, -3},
+                    Placement{16, 16, 0}, Placement{17, 16, 1}));
+
+}  // namespace
