@@ -253,8 +253,9 @@ public:
     // The object bound to hWnd, or NULL.
     static CWnd* PASCAL FromHandlePermanent(HWND hWnd);
     // The window a modal dialog or message box should be owned by: pParent's
-    // top-level window, or else the application's main window, or else the
-    // active window of this thread; NULL if none.
+    // top-level window, or else the last active popup of the application's
+    // main window (AfxGetMainWnd); NULL if there is none. *pWndTop receives
+    // the owner's top-level window.
     static CWnd* PASCAL GetSafeOwner(CWnd* pParent = NULL, HWND* pWndTop = NULL);
 
     CWnd* GetDlgItem(int nID) const;
@@ -331,6 +332,10 @@ protected:
     // IDCANCEL (Escape, the close box): EndDialog(IDCANCEL).
     virtual void OnCancel();
 
+    // Commands not handled here go on to the owner window's object and then
+    // to the application (ID_HELP reaches CWinApp::OnHelp this way).
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
+    // DefDlgProc, for Default() inside a handler.
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     UINT m_nIDHelp = 0;
