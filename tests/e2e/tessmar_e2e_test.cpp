@@ -437,10 +437,14 @@ TEST_F(SystemMenu, NeighbouringAndPlatformCommandsDoNotOpenIt)
     Post(app().Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_TRUE(WaitUntil([&] { return IsIconic(app().Main()) != FALSE; })) << "SC_MINIMIZE did not minimise";
     Post(app().Main(), WM_SYSCOMMAND, SC_RESTORE, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(app().Main()); })) << "SC_RESTORE did not restore";
+    // Restoring takes more than one step; wait for the frame it ends with.
     RECT after{};
-    GetWindowRect(app().Main(), &after);
-    EXPECT_TRUE(EqualRect(&before, &after) != FALSE);
+    EXPECT_TRUE(WaitUntil([&] {
+        GetWindowRect(app().Main(), &after);
+        return !IsIconic(app().Main()) && EqualRect(&before, &after);
+    })) << "SC_RESTORE did not restore the window to (" << before.left << ", " << before.top << ", " << before.right
+        << ", " << before.bottom << "), it is at (" << after.left << ", " << after.top << ", " << after.right << ", "
+        << after.bottom << ")";
     EXPECT_TRUE(app().OwnedDialogs().empty());
     EXPECT_EQ(app().ReadFields(), kStartFields);
 }
