@@ -49,6 +49,9 @@ public:
     InMemoryFile(const InMemoryFile&) = delete;
     InMemoryFile& operator=(const InMemoryFile&) = delete;
 
+    // A path that opens the same file, for the reader's path-taking entry.
+    std::string Path() const { return "/proc/self/fd/" + std::to_string(m_fd); }
+
     // A new stream of its own, closed by whoever takes it.
     std::FILE* Stream() const
     {
@@ -150,6 +153,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     NefReadout fresh;
     const NefOutcome outcome = Read(input, size, fresh);
     CheckReadout(outcome, fresh);
+
+    // The path-taking entry the front ends use must agree with the stream one.
+    NefReadout byPath;
+    const NefOutcome opened = ReadNefFile(input.Path().c_str(), byPath);
+    Expect(opened.Succeeded() == outcome.Succeeded() && std::strcmp(opened.Reason(), outcome.Reason()) == 0,
+           "reading by path gave another outcome than reading the stream");
+    Expect(SameReadout(fresh, byPath), "reading by path gave another readout than reading the stream");
 
     // A reused readout must come out exactly as a fresh one: nothing of an
     // earlier file may survive into this one. The reused readout has every
