@@ -17,10 +17,11 @@ std::ostream& operator<<(std::ostream& out, const Fields& fields)
                << "\", camera \"" << Narrow(fields.camera) << "\"}";
 }
 
-std::unique_ptr<Tessmar> Tessmar::Launch(const std::wstring& exe, const std::wstring& workingDir, std::string* error)
+std::unique_ptr<Tessmar> Tessmar::Launch(const std::wstring& exe, const std::wstring& workingDir, std::string* error,
+                                         const std::wstring& arguments)
 {
     std::unique_ptr<Tessmar> app(new Tessmar);
-    app->m_process = Process::Start(exe, workingDir);
+    app->m_process = Process::Start(exe, workingDir, arguments);
     if (!app->m_process) {
         *error = "cannot start " + Narrow(exe) + " (error " + std::to_string(GetLastError()) + ")";
         return nullptr;

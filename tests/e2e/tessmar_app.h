@@ -51,7 +51,7 @@ public:
     // Starts the program and waits for its main dialog. On failure returns
     // null and says why in `error`.
     static std::unique_ptr<Tessmar> Launch(const std::wstring& exe, const std::wstring& workingDir,
-                                           std::string* error);
+                                           std::string* error, const std::wstring& arguments = std::wstring());
     ~Tessmar();
 
     Process& process() { return *m_process; }

@@ -98,12 +98,15 @@ public:
 // Each test drives a fresh Tessmar, started in the fixtures' folder.
 class TessmarTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    void SetUp() override { Launch(std::wstring()); }
+
+    void Launch(const std::wstring& arguments)
     {
         std::string error;
-        m_app = Tessmar::Launch(g_exe, g_files.folder, &error);
+        m_app = Tessmar::Launch(g_exe, g_files.folder, &error, arguments);
         ASSERT_TRUE(m_app) << error;
     }
+
     void TearDown() override
     {
         if (m_app && m_app->process().Running()) {
@@ -111,8 +114,7 @@ protected:
             for (HWND dialog : m_app->OwnedDialogs())
                 Post(dialog, WM_COMMAND, IDCANCEL, 0);
             Click(m_app->Item(kIdEnd));
-            DWORD code = 0;
-            EXPECT_TRUE(m_app->process().WaitForExit(kStepTimeoutMs, &code)) << "the program did not end after END";
+            ExpectProcessEnds("END at the end of the test");
         }
         m_app.reset();
     }
@@ -130,9 +132,12 @@ protected:
     {
         DWORD code = 0;
         ASSERT_TRUE(app().process().WaitForExit(kStepTimeoutMs, &code)) << how << " did not end the program";
-        // An unhandled exception or our own forced end would show here.
-        EXPECT_LT(code, 0xC0000000u) << how << ": exit status " << std::hex << code;
-        EXPECT_NE(code, 0xDEADu);
+        // A normal end has status 0; a crash, an exception that the
+        // framework caught (-1) or our own forced end would show here.
+        EXPECT_EQ(code, 0u) << how << ": exit status 0x" << std::hex << code;
+        // The debug build writes failed assertions, unhandled exceptions
+        // and leaked allocations to standard error, and nothing else.
+        EXPECT_EQ(app().process().CapturedOutput(), "") << how;
     }
 
     void ExpectNoOwnedDialogFor(DWORD milliseconds)
@@ -154,6 +159,16 @@ TEST_F(StartState, CountersShowZeroAndTextsAreEmpty)
     EXPECT_EQ(app().ReadFields(), kStartFields);
     EXPECT_EQ(TextOf(app().Item(kIdEnd)), L"END");
     EXPECT_EQ(TextOf(app().Item(kIdNefOpen)), L"NEF open");
+}
+
+TEST_F(StartState, CommandLineArgumentsAreIgnored)
+{
+    // Replace the plain start with one given a file, options and noise.
+    Click(app().Item(kIdEnd));
+    ExpectProcessEnds("END");
+    Launch(L"\"" + g_files.d850 + L"\" /p /dde -Embedding \xD55C\xAE00");
+    EXPECT_EQ(app().ReadFields(), kStartFields);
+    ExpectNoOwnedDialogFor(kQuietPeriodMs);
 }
 
 TEST_F(StartState, EndIsTheDefaultButtonAndHasTheFocus)

@@ -59,15 +59,39 @@ std::set<HANDLE> g_started;
 
 }  // namespace
 
-std::unique_ptr<Process> Process::Start(const std::wstring& exe, const std::wstring& workingDir)
+std::unique_ptr<Process> Process::Start(const std::wstring& exe, const std::wstring& workingDir,
+                                        const std::wstring& arguments)
 {
     std::unique_ptr<Process> process(new Process);
+
+    // A temporary file, inherited by the process as its standard output
+    // and error, and gone when the driver closes it.
+    wchar_t folder[MAX_PATH] = {};
+    wchar_t name[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    GetTempFileNameW(folder, L"out", 0, name);
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    process->m_output = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+
     std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &process->m_info))
+    if (process->m_output != INVALID_HANDLE_VALUE) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = nullptr;
+        startup.hStdOutput = process->m_output;
+        startup.hStdError = process->m_output;
+    }
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                        workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &process->m_info)) {
+        const DWORD error = GetLastError();
+        CloseHandle(process->m_output);
+        SetLastError(error);
         return nullptr;
+    }
     std::lock_guard<std::mutex> lock(g_startedLock);
     g_started.insert(process->m_info.hProcess);
     return process;
@@ -82,6 +106,22 @@ Process::~Process()
     }
     CloseHandle(m_info.hThread);
     CloseHandle(m_info.hProcess);
+    if (m_output != INVALID_HANDLE_VALUE)
+        CloseHandle(m_output);
+}
+
+std::string Process::CapturedOutput() const
+{
+    std::string text;
+    if (m_output == INVALID_HANDLE_VALUE)
+        return text;
+    LARGE_INTEGER start{};
+    SetFilePointerEx(m_output, start, nullptr, FILE_BEGIN);
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(m_output, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        text.append(buffer, got);
+    return text;
 }
 
 void Process::KillAll()

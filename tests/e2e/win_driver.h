@@ -34,7 +34,10 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kStepTi
 // still runs (a failed test leaves nothing behind).
 class Process {
 public:
-    static std::unique_ptr<Process> Start(const std::wstring& exe, const std::wstring& workingDir);
+    // Starts `exe` with the given command-line tail; its standard output
+    // and standard error go to a file that CapturedOutput() reads.
+    static std::unique_ptr<Process> Start(const std::wstring& exe, const std::wstring& workingDir,
+                                          const std::wstring& arguments = std::wstring());
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
@@ -45,12 +48,15 @@ public:
     // Waits for the process to end; true with its exit code when it did.
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
     void Kill();
+    // What the process wrote to its standard output and error so far.
+    std::string CapturedOutput() const;
     // Ends every process started here that still runs (the watchdog's).
     static void KillAll();
 
 private:
     Process() = default;
     PROCESS_INFORMATION m_info{};
+    HANDLE m_output = INVALID_HANDLE_VALUE;
 };
 
 struct TopWindow {
