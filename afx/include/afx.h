@@ -142,6 +142,14 @@ public:
 // CString: an 8-bit string in the system code page, usable wherever an
 // LPCTSTR is expected.
 
+// Defining _ATL_CSTRING_EXPLICIT_CONSTRUCTORS makes the converting
+// constructors explicit, so that text becomes a CString only where asked.
+#ifdef _ATL_CSTRING_EXPLICIT_CONSTRUCTORS
+#define AFX_CSTRING_EXPLICIT explicit
+#else
+#define AFX_CSTRING_EXPLICIT
+#endif
+
 class CString
 {
 public:
@@ -149,9 +157,9 @@ public:
     CString(const CString& str) = default;
     CString(CString&& str) noexcept = default;
     // A string resource id made with MAKEINTRESOURCE loads that string.
-    CString(LPCTSTR lpsz);
+    AFX_CSTRING_EXPLICIT CString(LPCTSTR lpsz);
     CString(LPCTSTR lpch, int nLength);
-    CString(TCHAR ch, int nRepeat = 1);
+    AFX_CSTRING_EXPLICIT CString(TCHAR ch, int nRepeat = 1);
     ~CString() = default;
 
     CString& operator=(const CString& str) = default;

@@ -27,9 +27,9 @@ struct AFX_FILTER_ITEM
     CString strName;   // what the dialog shows, e.g. "Text files (*.txt)"
     CString strSpec;   // the patterns, e.g. "*.txt;*.log"
 };
-// Splits "name|spec|name|spec||" into its entries. Parsing stops at an empty
-// name; a trailing name without a spec is dropped; the final bars may be
-// missing.
+// Splits "name|spec|name|spec||" into its entries. The list ends at the
+// first empty field (the double bar) or at the end of the text, so the final
+// bars may be missing; a trailing name without a spec is dropped.
 std::vector<AFX_FILTER_ITEM> AFXAPI AfxParseFileFilter(LPCTSTR lpszFilter);
 // The default extension as the file dialogs want it: "*.txt" and ".txt"
 // become "txt".

@@ -33,6 +33,9 @@ SRWLOCK g_lock = SRWLOCK_INIT;
 BlockRecord* g_pRecords = NULL;           // newest first
 std::atomic<std::size_t> g_nRecords(0);   // lets delete skip the lock when nothing is recorded
 unsigned long g_nRequests = 0;
+// Set while this thread holds g_lock to read the list: the report's own
+// string growth frees blocks, and taking the lock again would deadlock.
+thread_local bool t_bReadingRecords = false;
 
 void* AllocateRecorded(std::size_t nSize, const char* pszFile, int nLine)
 {
@@ -62,6 +65,12 @@ void ForgetBlock(void* p)
 {
     if (p == NULL || g_nRecords.load() == 0)
         return;
+    if (t_bReadingRecords)
+    {
+        // Only the report's own scratch memory is freed while it reads, and
+        // that was never recorded.
+        return;
+    }
     BlockRecord* pFound = NULL;
     ::AcquireSRWLockExclusive(&g_lock);
     for (BlockRecord** ppLink = &g_pRecords; *ppLink != NULL; ppLink = &(*ppLink)->pNext)
@@ -98,6 +107,7 @@ std::string AFXAPI AfxGetMemoryLeakReport()
 {
     std::string strReport;
     ::AcquireSRWLockShared(&g_lock);
+    t_bReadingRecords = true;
     for (const BlockRecord* pRecord = g_pRecords; pRecord != NULL; pRecord = pRecord->pNext)
     {
         char szLine[MAX_PATH + 128];
@@ -106,6 +116,7 @@ std::string AFXAPI AfxGetMemoryLeakReport()
                       pRecord->pBlock, pRecord->nSize);
         strReport += szLine;
     }
+    t_bReadingRecords = false;
     ::ReleaseSRWLockShared(&g_lock);
     return strReport;
 }

@@ -30,7 +30,7 @@ std::vector<AFX_FILTER_ITEM> AFXAPI AfxParseFileFilter(LPCTSTR lpszFilter)
             break;   // "||": the end of the list
         CString strSpec = nextField();
         if (strSpec.IsEmpty())
-            continue;   // a description without patterns filters nothing
+            break;   // "name||" ends the list too; a name alone filters nothing
         items.push_back(AFX_FILTER_ITEM{strName, strSpec});
     }
     return items;

@@ -1,0 +1,90 @@
+// CFileDialog's filter and default extension, as the dialogs receive them.
+
+#include <afxdlgs.h>
+#include <afxpriv.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+TEST(FileFilter, SplitsIntoNameAndPatternPairsUpToTheDoubleBar)
+{
+    const struct
+    {
+        const char* filter;
+        std::vector<std::string> expected;   // name, spec, name, spec, ...
+    } cases[] = {
+        {nullptr, {}},
+        {"", {}},
+        {"||", {}},
+        {"nef Files (*.nef)|*.nef||", {"nef Files (*.nef)", "*.nef"}},
+        {"nef Files (*.nef)|*.nef|", {"nef Files (*.nef)", "*.nef"}},
+        {"nef Files (*.nef)|*.nef", {"nef Files (*.nef)", "*.nef"}},
+        {"Raw (*.nef;*.nrw)|*.nef;*.nrw|All files (*.*)|*.*||",
+         {"Raw (*.nef;*.nrw)", "*.nef;*.nrw", "All files (*.*)", "*.*"}},
+        // The list ends at the first empty field, wherever it is.
+        {"A|*.a||B|*.b||", {"A", "*.a"}},
+        {"A||B|*.b||", {}},
+        {"A||", {}},
+        // A name without patterns filters nothing.
+        {"A|*.a|B", {"A", "*.a"}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.filter != nullptr ? c.filter : "(null)");
+        std::vector<std::string> actual;
+        for (const AFX_FILTER_ITEM& item : AfxParseFileFilter(c.filter))
+        {
+            actual.push_back(std::string(item.strName));
+            actual.push_back(std::string(item.strSpec));
+        }
+        EXPECT_EQ(c.expected, actual);
+    }
+}
+
+TEST(FileDialogDefaultExtension, LosesTheWildcardAndTheDot)
+{
+    EXPECT_STREQ("nef", AfxNormalizeDefExt("*.nef"));
+    EXPECT_STREQ("nef", AfxNormalizeDefExt(".nef"));
+    EXPECT_STREQ("nef", AfxNormalizeDefExt("nef"));
+    EXPECT_STREQ("", AfxNormalizeDefExt(NULL));
+}
+
+TEST(FileDialog, ClassicStyleHasNoExplorerDialogObject)
+{
+    CFileDialog classic(TRUE, "*.nef", NULL, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "nef Files (*.nef)|*.nef||",
+                        NULL, 0, FALSE);
+    EXPECT_EQ(nullptr, classic.GetIFileOpenDialog());
+    // The classic dialog gets its filter double-NUL terminated and its
+    // default extension without the wildcard.
+    const char* p = classic.m_ofn.lpstrFilter;
+    ASSERT_NE(nullptr, p);
+    EXPECT_STREQ("nef Files (*.nef)", p);
+    p += std::strlen(p) + 1;
+    EXPECT_STREQ("*.nef", p);
+    p += std::strlen(p) + 1;
+    EXPECT_EQ('\0', *p);
+    EXPECT_STREQ("nef", classic.m_ofn.lpstrDefExt);
+}
+
+TEST(FileDialog, ExplorerStyleHandsOutItsDialogObject)
+{
+    CFileDialog explorer(TRUE, "*.nef", NULL, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "nef Files (*.nef)|*.nef||");
+    IFileOpenDialog* pDialog = explorer.GetIFileOpenDialog();
+    ASSERT_NE(nullptr, pDialog);
+    // The caller's reference is its own to release.
+    IFileOpenDialog* pAgain = explorer.GetIFileOpenDialog();
+    EXPECT_EQ(pDialog, pAgain);
+    pAgain->Release();
+    pDialog->Release();
+
+    CFileDialog save(FALSE);
+    EXPECT_EQ(nullptr, save.GetIFileOpenDialog());
+}
+
+} // namespace
