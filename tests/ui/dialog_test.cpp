@@ -48,15 +48,16 @@ protected:
         return result;
     }
 
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override
     {
         if (message == kRunBody) {
             ran = true;
             m_body(*this);
             EndDialog(IDCANCEL);
-            return 0;
+            *pResult = 0;
+            return TRUE;
         }
-        return COrvaneDlg::WindowProc(message, wParam, lParam);
+        return COrvaneDlg::OnWndMsg(message, wParam, lParam, pResult);
     }
 
 private:
@@ -81,11 +82,20 @@ struct SeenBox {
     std::wstring text;
 };
 
+// What a watcher does with a box once it has been recorded.
+using BoxResponse = std::function<void(HWND box)>;
+
+void PressOk(HWND box)
+{
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
 // Records every dialog box activated on this thread, other than the main
-// dialog, and closes it as IDOK would.
+// dialog, and answers it (by default, as IDOK would).
 class BoxWatcher {
 public:
-    explicit BoxWatcher(HWND mainDialog) : m_main(mainDialog)
+    explicit BoxWatcher(HWND mainDialog, BoxResponse respond = PressOk)
+        : m_main(mainDialog), m_respond(std::move(respond))
     {
         s_current = this;
         m_hook = ::SetWindowsHookExW(WH_CBT, &BoxWatcher::Hook, NULL, ::GetCurrentThreadId());
@@ -138,11 +148,12 @@ private:
         seen.caption = caption;
         ::EnumChildWindows(box, &BoxWatcher::CollectStatic, reinterpret_cast<LPARAM>(&seen.text));
         m_seen.push_back(seen);
-        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        m_respond(box);
     }
 
     static BoxWatcher* s_current;
     HWND m_main;
+    BoxResponse m_respond;
     HHOOK m_hook = NULL;
     std::vector<HWND> m_boxes;
     std::vector<SeenBox> m_seen;
@@ -216,6 +227,37 @@ void DropFiles(HWND target, const std::vector<std::wstring>& files)
     std::memcpy(reinterpret_cast<BYTE*>(drop) + sizeof(DROPFILES), list.data(), list.size() * sizeof(wchar_t));
     ::GlobalUnlock(memory);
     ::SendMessageW(target, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+}
+
+// Answers the open-file dialog: types `path` as the file name and confirms,
+// or cancels when `path` is empty. The name box is an edit control, on its
+// own (Explorer-style dialog) or inside a combo box (classic dialog).
+BoxResponse ChooseFile(const std::wstring& path)
+{
+    return [path](HWND box) {
+        if (path.empty()) {
+            ::PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+            return;
+        }
+        HWND name = ::GetDlgItem(box, 0x480);
+        if (name == NULL)
+            name = ::FindWindowExW(::GetDlgItem(box, 0x47C), NULL, L"Edit", NULL);
+        if (name == NULL) {
+            // Not the open-file dialog: a message box, which must not
+            // block the test.
+            ADD_FAILURE() << "a box without a file-name box appeared";
+            PressOk(box);
+            return;
+        }
+        ::SetWindowTextW(name, path.c_str());
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    };
+}
+
+void ClickNefOpen(HWND dialog)
+{
+    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_NEF_OPEN, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDC_NEF_OPEN)));
 }
 
 std::vector<std::uint8_t> D850File()
@@ -312,6 +354,33 @@ TEST(MainDialog, DroppedFileInAFolderOutsideTheCodePageIsRead)
         EXPECT_TRUE(dlg.UpdateData(TRUE));
         EXPECT_TRUE(dlg.UpdateData(FALSE));
         EXPECT_EQ(dlg.FieldText(IDC_ELECTRONIC), L"500");
+        EXPECT_EQ(dlg.FieldText(IDC_SHOOTING_DATE), L"2026:12:08 10:11:12");
+        EXPECT_EQ(dlg.FieldText(IDC_CAMERA), L"NIKON D850");
+    });
+}
+
+TEST(MainDialog, NefOpenReadsAFileInAFolderOutsideTheCodePage)
+{
+    ThaiFolder folder;
+    std::wstring file = folder.Write(L"\u0E03.nef", D850File());
+    RunDialog([&](ProbeDlg& dlg) {
+        {
+            BoxWatcher watcher(dlg.m_hWnd, ChooseFile(file));
+            ClickNefOpen(dlg.m_hWnd);
+            ASSERT_EQ(watcher.Seen().size(), 1u) << "the open-file dialog, and no message after it";
+        }
+        EXPECT_EQ(dlg.FieldText(IDC_MECHANICAL), L"1000");
+        EXPECT_EQ(dlg.FieldText(IDC_ELECTRONIC), L"500");
+        EXPECT_EQ(dlg.FieldText(IDC_TOTAL), L"1500");
+        EXPECT_EQ(dlg.FieldText(IDC_CAMERA), L"NIKON D850");
+
+        // Cancelling the next choice leaves everything as it was.
+        {
+            BoxWatcher watcher(dlg.m_hWnd, ChooseFile(L""));
+            ClickNefOpen(dlg.m_hWnd);
+            ASSERT_EQ(watcher.Seen().size(), 1u);
+        }
+        EXPECT_EQ(dlg.FieldText(IDC_TOTAL), L"1500");
         EXPECT_EQ(dlg.FieldText(IDC_SHOOTING_DATE), L"2026:12:08 10:11:12");
         EXPECT_EQ(dlg.FieldText(IDC_CAMERA), L"NIKON D850");
     });

@@ -3,6 +3,8 @@
 // the arithmetic is checked here directly.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "icon_placement.h"
 
 namespace {
@@ -14,6 +16,11 @@ struct Placement {
 };
 
 class CentredIconOffsetTest : public testing::TestWithParam<Placement> {};
+
+std::string PlacementName(const testing::TestParamInfo<Placement>& info)
+{
+    return "client" + std::to_string(info.param.client) + "_icon" + std::to_string(info.param.icon);
+}
 
 TEST_P(CentredIconOffsetTest, CentresWithTruncatingDivision)
 {
@@ -32,11 +39,13 @@ INSTANTIATE_TEST_SUITE_P(
                     Placement{29, 32, -1},   // -2 / 2
                     Placement{28, 32, -1},   // -3 / 2 truncates to -1, not -2
                     Placement{0, 32, -15},   // no client area at all
-                    Placement{1024, 32, 496}));
+                    Placement{1024, 32, 496}),
+    PlacementName);
 
 INSTANTIATE_TEST_SUITE_P(
     OtherIconSizes, CentredIconOffsetTest,
     testing::Values(Placement{48, 48, 0}, Placement{100, 48, 26}, Placement{40, 48, -3},
-                    Placement{16, 16, 0}, Placement{17, 16, 1}));
+                    Placement{16, 16, 0}, Placement{17, 16, 1}),
+    PlacementName);
 
 }  // namespace
