@@ -7,6 +7,12 @@
 
 namespace fs = std::filesystem;
 
+bool IsFolder(const std::string& path)
+{
+    std::error_code error;
+    return fs::is_directory(path, error);
+}
+
 bool IsCameraFileName(const std::string& name)
 {
     const std::size_t dot = name.rfind('.');
@@ -49,13 +55,13 @@ std::vector<ListedPath> ListFiles(const std::vector<std::string>& arguments, boo
 {
     std::vector<ListedPath> out;
     for (const std::string& argument : arguments) {
+        // Without -r nothing is looked up here: the reader refuses a folder
+        // itself, and one lookup less per file counts in large batches.
         std::error_code error;
-        if (!fs::is_directory(argument, error))
-            out.push_back({argument, {}});
-        else if (recursive)
+        if (recursive && fs::is_directory(argument, error))
             AddFolder(argument, out);
         else
-            out.push_back({argument, "is a folder (use -r to read the files in it)"});
+            out.push_back({argument, {}});
     }
     return out;
 }

@@ -13,7 +13,9 @@ struct ListedPath {
 // True for names ending in .nef, .nrw, .jpg or .jpeg, in any case.
 bool IsCameraFileName(const std::string& name);
 
+bool IsFolder(const std::string& path);
+
 // Each argument in order. A folder is walked when `recursive` is set: its
 // camera files sorted by path, symbolic links to folders not followed (so
-// no walk can loop). Without `recursive` a folder is listed with a problem.
+// no walk can loop). Without `recursive` a folder is listed as it is.
 std::vector<ListedPath> ListFiles(const std::vector<std::string>& arguments, bool recursive);

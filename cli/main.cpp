@@ -94,9 +94,12 @@ int main(int argc, char** argv)
             outcome = ReadNefFile(file.path.c_str(), readout);
         else
             readout = NefReadout();
+        if (!outcome && !options.recursive && IsFolder(file.path))
+            outcome = NefOutcome::Failure("is a folder (use -r to read the files in it)");
         if (!outcome) {
             progress.ClearLine();
-            std::cerr << "tessmar: " << PrintableText(file.path) << ": " << outcome.Reason() << '\n';
+            // One write per message: standard error is unbuffered.
+            std::cerr << "tessmar: " + PrintableText(file.path) + ": " + outcome.Reason() + "\n";
             status = kSomeUnread;
         }
         writer.Write(file.path, readout, outcome);

@@ -24,7 +24,9 @@ constexpr std::size_t kWindowBytes = 2048;
 
 bool IsRegularFile(const TESSMAR_STAT_T& st)
 {
-    return (st.st_mode & S_IFMT) == S_IFREG;
+    // A regular file's size is never negative; the check keeps the
+    // conversion to an unsigned size honest.
+    return (st.st_mode & S_IFMT) == S_IFREG && st.st_size >= 0;
 }
 
 bool SeekTo(std::FILE* file, std::uint64_t position)
@@ -58,7 +60,7 @@ OpenResult BoundedStream::Open(const char* path)
 #endif
     if (!IsRegularFile(st))
         return OpenResult::kNotAFile;
-    return OpenedHere(Attach(std::fopen(path, "rb")));
+    return OpenedHere(std::fopen(path, "rb"), static_cast<std::uint64_t>(st.st_size));
 }
 
 #ifdef _WIN32
@@ -69,44 +71,51 @@ OpenResult BoundedStream::Open(const wchar_t* path)
         return OpenResult::kCannotOpen;
     if (!IsRegularFile(st))
         return OpenResult::kNotAFile;
-    return OpenedHere(Attach(_wfopen(path, L"rb")));
+    return OpenedHere(_wfopen(path, L"rb"), static_cast<std::uint64_t>(st.st_size));
 }
 #endif
 
-OpenResult BoundedStream::OpenedHere(OpenResult result)
+OpenResult BoundedStream::OpenedHere(std::FILE* file, std::uint64_t size)
 {
-    // A stream this object opened itself starts at the beginning.
-    if (result == OpenResult::kOk)
-        m_filePosition = 0;
-    return result;
+    // The size comes from the look-up made before opening: asking again
+    // would cost a system call per file. Should the file change in between,
+    // reads past its new end fail as short reads.
+    if (!file)
+        return OpenResult::kCannotOpen;
+    Adopt(file, size);
+    m_filePosition = 0;  // opened here, so at its beginning
+    return OpenResult::kOk;
 }
 
 OpenResult BoundedStream::Attach(std::FILE* file)
 {
     if (!file)
         return OpenResult::kCannotOpen;
-    if (m_file)
-        std::fclose(m_file);
-    m_file = file;
-    m_origin = 0;
-    m_end = 0;
-    m_filePosition = kUnknownPosition;  // a stream from elsewhere may be anywhere
-    m_window.clear();
-    m_windowStart = 0;
-    m_bytesFetched = 0;
-
     TESSMAR_STAT_T st{};
-    if (TESSMAR_FSTAT(TESSMAR_FILENO(file), &st) != 0 || st.st_size < 0)
+    const bool known = TESSMAR_FSTAT(TESSMAR_FILENO(file), &st) == 0 && st.st_size >= 0;
+    Adopt(file, known ? static_cast<std::uint64_t>(st.st_size) : 0);
+    if (!known)
         return OpenResult::kCannotOpen;
     if (!IsRegularFile(st))
         return OpenResult::kNotAFile;
-    m_fileSize = static_cast<std::uint64_t>(st.st_size);
-    m_end = m_fileSize;
-
-    // The window below is the only buffer: stdio's own would read more of
-    // the file than is ever looked at.
-    std::setvbuf(file, nullptr, _IONBF, 0);
+    m_filePosition = kUnknownPosition;  // a stream from elsewhere may be anywhere
     return OpenResult::kOk;
+}
+
+void BoundedStream::Adopt(std::FILE* file, std::uint64_t size)
+{
+    if (m_file)
+        std::fclose(m_file);
+    m_file = file;
+    m_fileSize = size;
+    m_origin = 0;
+    m_end = size;
+    m_window.clear();
+    m_windowStart = 0;
+    m_bytesFetched = 0;
+    // The window is the only buffer: stdio's own would read more of the
+    // file than is ever looked at.
+    std::setvbuf(file, nullptr, _IONBF, 0);
 }
 
 bool BoundedStream::Restrict(std::uint64_t origin, std::uint64_t size)

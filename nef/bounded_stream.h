@@ -55,7 +55,8 @@ public:
     std::uint64_t BytesFetched() const { return m_bytesFetched; }
 
 private:
-    OpenResult OpenedHere(OpenResult result);
+    OpenResult OpenedHere(std::FILE* file, std::uint64_t size);
+    void Adopt(std::FILE* file, std::uint64_t size);
     bool Fetch(std::uint64_t absolute, std::size_t length);
 
     std::FILE* m_file = nullptr;
