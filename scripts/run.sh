@@ -8,8 +8,8 @@
 # to try is written to build/windows/samples/. Without one, or with
 # TESSMAR_HEADLESS=1: Tessmar runs in a virtual X server, where a driver
 # opens the sample through the real "NEF open" dialog, prints the five
-# fields as the dialog shows them, and saves screenshots of the main dialog
-# and the about box to build/screenshots/.
+# fields as the dialog shows them, and saves screenshots of the main dialog,
+# the about box and the open system menu to build/screenshots/.
 #
 # Safe to run again: installed packages, the build and the Wine prefix are
 # reused, so a second run takes a few seconds.
@@ -47,7 +47,7 @@ if [[ "${1:-}" == "--with-display" ]]; then
 
     # The demo announces each view ("view NAME X Y W H") and waits for
     # NAME.done; the screenshot is cropped to the announced window.
-    for view in main-dialog about-box; do
+    for view in main-dialog about-box system-menu; do
         while [[ ! -f "$signal/$view.ready" ]]; do
             if ! kill -0 "$demo" 2>/dev/null; then
                 tr -d '\r' <"$log" >&2

@@ -1,7 +1,9 @@
 // The probe library: loaded into the program under test by a WH_CALLWNDPROC
 // hook that the driver sets on the program's user-interface thread. Things
-// that only the program's own process can do (read its menus, own a global
-// memory handle) are done here, on request.
+// that only the program's own process can do are done here, on request:
+// under Wine, GetSystemMenu for another process's window returns NULL, and
+// WM_DROPFILES posted with a handle allocated in another process is ignored
+// (DragQueryFile finds no file in it), as it would be on Windows.
 #include <windows.h>
 #include <shlobj.h>
 

@@ -1,7 +1,7 @@
 // Shows Tessmar at work without a user: starts it, opens a NEF file through
 // the real "NEF open" flow, prints the five fields as the dialog shows them,
-// and holds first the main dialog and then the about box on screen until
-// the caller has taken its screenshot.
+// and holds the main dialog, the about box and the open system menu on
+// screen in turn until the caller has taken their screenshots.
 //
 //   tessmar_demo TESSMAR_EXE NEF_FILE [SIGNAL_DIR]
 //   tessmar_demo --write-sample NEF_FILE
@@ -9,7 +9,8 @@
 // With SIGNAL_DIR, each view is announced on standard output as
 //   view main-dialog X Y WIDTH HEIGHT
 // and the file SIGNAL_DIR/main-dialog.ready is created; the demo goes on
-// once SIGNAL_DIR/main-dialog.done exists (then the same for about-box).
+// once SIGNAL_DIR/main-dialog.done exists (then the same for about-box and
+// system-menu).
 #include <windows.h>
 
 #include <cstdio>
@@ -31,15 +32,18 @@ bool Exists(const std::wstring& path)
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Announces a view and waits until the caller has captured it.
-bool Hold(HWND window, const char* name, const std::wstring& signalDir)
+// Announces a view of the area that two windows cover together and waits
+// until the caller has captured it.
+bool HoldArea(HWND window, HWND other, const char* name, const std::wstring& signalDir)
 {
     if (signalDir.empty())
         return true;
     RECT rect{};
     GetWindowRect(window, &rect);
-    // Let the window finish painting before it is captured.
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT otherRect = rect;
+    GetWindowRect(other, &otherRect);
+    UnionRect(&rect, &rect, &otherRect);
+    // Let the windows finish painting before they are captured.
     Sleep(300);
     std::printf("view %s %ld %ld %ld %ld\n", name, rect.left, rect.top, rect.right - rect.left,
                 rect.bottom - rect.top);
@@ -54,6 +58,11 @@ bool Hold(HWND window, const char* name, const std::wstring& signalDir)
 
 // A small NEF file of a camera with both shutters in use: little-endian,
 // metadata and a little stand-in image data.
+bool Hold(HWND window, const char* name, const std::wstring& signalDir)
+{
+    return HoldArea(window, window, name, signalDir);
+}
+
 int WriteSample(const std::wstring& path)
 {
     const auto bytes = nef_test::NefBuilder(nef_test::Order::kLittle)
@@ -131,6 +140,20 @@ int main(int argc, char** argv)
         Click(GetDlgItem(about, IDOK));
         if (!WaitForWindowGone(about))
             return Fail(app.get(), "the about box did not close");
+
+        // The system menu, opened as Alt+Space opens it; the view spans the
+        // dialog and the menu.
+        Post(app->Main(), WM_SYSCOMMAND, SC_KEYMENU, ' ');
+        HWND menu = WaitForTopWindow(app->process().Id(),
+                                     [](const TopWindow& window) { return window.className == L"#32768"; });
+        if (!menu)
+            return Fail(app.get(), "the system menu did not open");
+        if (!HoldArea(app->Main(), menu, "system-menu", signalDir))
+            return Fail(app.get(), "nobody took the system menu's screenshot");
+        PressKey(app->Main(), VK_ESCAPE);
+        PressKey(app->Main(), VK_ESCAPE);
+        if (!WaitForWindowGone(menu))
+            return Fail(app.get(), "the system menu did not close");
     }
 
     Click(app->Item(kIdEnd));
