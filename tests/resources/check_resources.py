@@ -241,11 +241,6 @@ class DialogTemplates(unittest.TestCase):
                          0)
         self.check_controls(items, ABOUT_BOX_CONTROLS)
 
-    def test_no_other_dialogs(self):
-        ids = sorted(entry.id for t in self.pe.DIRECTORY_ENTRY_RESOURCE.entries
-                     if t.id == RT_DIALOG for entry in t.directory.entries)
-        self.assertEqual(ids, [100, 102])
-
 
 class StringTable(unittest.TestCase):
     def test_about_item_text(self):

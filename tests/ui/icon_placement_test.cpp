@@ -42,10 +42,4 @@ INSTANTIATE_TEST_SUITE_P(
                     Placement{1024, 32, 496}),
     PlacementName);
 
-INSTANTIATE_TEST_SUITE_P(
-    OtherIconSizes, CentredIconOffsetTest,
-    testing::Values(Placement{48, 48, 0}, Placement{100, 48, 26}, Placement{40, 48, -3},
-                    Placement{16, 16, 0}, Placement{17, 16, 1}),
-    PlacementName);
-
 }  // namespace
