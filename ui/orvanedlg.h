@@ -27,9 +27,9 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    // Reads one file into m_readout and shows the outcome. The reader takes
-    // the wide path when there is one, so that a path outside the system's
-    // code page still opens; ansiPath is the fallback and the name shown.
+    // Reads one file into m_readout and shows the outcome. The wide path is
+    // used when there is one, so that a path outside the system's code page
+    // still opens; ansiPath is the fallback when there is none.
     void ReadAndShow(const std::wstring& widePath, const CString& ansiPath);
 
     NefReadout m_readout;
