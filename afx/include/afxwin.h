@@ -51,6 +51,7 @@ enum AfxSig : UINT_PTR
     AfxSig_vwl,       // void (UINT, LPARAM)
     AfxSig_hv,        // HCURSOR (void)
     AfxSig_vD,        // void (HDROP)
+    AfxSig_bHELPINFO, // BOOL (HELPINFO*)
     AfxSigCmd_v,      // void (void), a command handler on any CCmdTarget
 };
 
@@ -135,6 +136,11 @@ protected: \
 #define ON_WM_DROPFILES() \
     { WM_DROPFILES, 0, 0, 0, AfxSig_vD, \
       ::AfxMsgFunctionCast(static_cast<void (AFX_MSG_CALL CWnd::*)(HDROP)>(&ThisClass::OnDropFiles)) },
+
+// afx_msg BOOL OnHelpInfo(HELPINFO* pHelpInfo);
+#define ON_WM_HELPINFO() \
+    { WM_HELP, 0, 0, 0, AfxSig_bHELPINFO, \
+      ::AfxMsgFunctionCast(static_cast<BOOL (AFX_MSG_CALL CWnd::*)(HELPINFO*)>(&ThisClass::OnHelpInfo)) },
 
 // afx_msg void memberFxn();   -- a menu, accelerator or button command id
 #define ON_COMMAND(id, memberFxn) \
@@ -295,6 +301,9 @@ protected:
     afx_msg void OnPaint();
     afx_msg HCURSOR OnQueryDragIcon();
     afx_msg void OnDropFiles(HDROP hDropInfo);
+    // F1 (WM_HELP) in a top-level window sends the Help command (ID_HELP) to
+    // the main window, whose command routing takes it to the application.
+    afx_msg BOOL OnHelpInfo(HELPINFO* pHelpInfo);
 
     DECLARE_MESSAGE_MAP()
 };

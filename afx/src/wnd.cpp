@@ -105,6 +105,7 @@ LRESULT AfxProcessWndProcException(CException* e, const MSG* pMsg)
 // CWnd
 
 BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
+    ON_WM_HELPINFO()
 END_MESSAGE_MAP()
 
 CWnd::~CWnd()
@@ -315,6 +316,13 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
             (this->*pfn)(reinterpret_cast<HDROP>(wParam));
             break;
         }
+        case AfxSig_bHELPINFO:
+        {
+            BOOL (CWnd::*pfn)(HELPINFO*);
+            std::memcpy(&pfn, &lpEntry->pfn, sizeof pfn);
+            lResult = (this->*pfn)(reinterpret_cast<HELPINFO*>(lParam));
+            break;
+        }
         default:
             // A command-style entry under a window message: not callable here.
             ASSERT(FALSE);
@@ -378,4 +386,22 @@ HCURSOR CWnd::OnQueryDragIcon()
 void CWnd::OnDropFiles(HDROP)
 {
     Default();
+}
+
+BOOL CWnd::OnHelpInfo(HELPINFO*)
+{
+    // Shift/Ctrl/Alt+F1 are not the Help command.
+    if (!(::GetWindowLong(m_hWnd, GWL_STYLE) & WS_CHILD) && ::GetKeyState(VK_SHIFT) >= 0 &&
+        ::GetKeyState(VK_CONTROL) >= 0 && ::GetKeyState(VK_MENU) >= 0)
+    {
+        if (CWnd* pMainWnd = AfxGetMainWnd())
+        {
+            if (pMainWnd->m_hWnd != NULL)
+            {
+                pMainWnd->SendMessage(WM_COMMAND, ID_HELP);
+                return TRUE;
+            }
+        }
+    }
+    return static_cast<BOOL>(Default());
 }

@@ -421,6 +421,24 @@ TEST_F(Dialog, HelpCommandIsRoutedOnToTheApplication)
     EXPECT_EQ(1, theTestApp.m_nHelpCalls);
 }
 
+TEST_F(Dialog, F1InTheMainWindowBecomesTheHelpCommand)
+{
+    CExchangeDlg dlg(m_template);
+    theTestApp.m_pMainWnd = &dlg;
+    LRESULT lResult = 0;
+    dlg.m_onInit = [&](CExchangeDlg& d) {
+        HELPINFO info = {};
+        info.cbSize = sizeof info;
+        info.iContextType = HELPINFO_WINDOW;
+        info.hItemHandle = d.m_hWnd;
+        lResult = d.Send(WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+        d.EndDialog(1);
+    };
+    dlg.DoModal();
+    EXPECT_EQ(TRUE, lResult);
+    EXPECT_EQ(1, theTestApp.m_nHelpCalls);
+}
+
 TEST_F(Dialog, ExceptionInAHandlerEndsTheRunAndLeavesDoModal)
 {
     CExchangeDlg dlg(m_template);
