@@ -8,6 +8,10 @@ line). Prints each tool's wall time (median of R runs) and the ratios, then
 what tessmar costs the system per file (system calls and bytes read, from
 strace, start-up cost removed), the bytes it reads of a 30 MB file, and a
 cross-check that the three tools report the same shutter counts.
+
+A second section (folder.py) does the same for one recursive run over a
+card-like folder of mixed NEF and JPEG files, and measures what tessmar reads
+of a large camera JPEG. One targets summary covers both.
 """
 
 import argparse
@@ -19,6 +23,8 @@ import statistics
 import subprocess
 import sys
 import time
+
+import folder
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SEEDS = os.path.join(HERE, "..", "fuzz", "make_seeds.py")
@@ -211,6 +217,9 @@ def main():
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--samples", default="")
     ap.add_argument("--big-mb", type=float, default=30)
+    ap.add_argument("--folder-files", type=int, default=1000)
+    ap.add_argument("--folder-runs", type=int, default=3)
+    ap.add_argument("--jpeg-mb", type=float, default=10)
     args = ap.parse_args()
     tessmar = os.path.abspath(args.tessmar)
     work = os.path.abspath(args.workdir)
@@ -324,10 +333,13 @@ def main():
         ("a few KiB of the 30 MiB file", ours_big <= 8192 and maps_big == 0, kib(ours_big)),
         ("shutter counts agree", not mismatches, f"{agree}/{n}"),
     ]
+    folder_targets, folder_mismatches = folder.run(tessmar, work, args.samples, args.folder_files,
+                                                   args.folder_runs, args.jpeg_mb)
+    targets += folder_targets
     print("\ntargets:")
     for what, met, value in targets:
-        print(f"  {'met   ' if met else 'MISSED'}  {what:32} {value}")
-    return 1 if mismatches else 0
+        print(f"  {'met   ' if met else 'MISSED'}  {what:42} {value}")
+    return 1 if mismatches or folder_mismatches else 0
 
 
 if __name__ == "__main__":

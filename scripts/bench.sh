@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Benchmark (not a test): tessmar against ExifTool and Exiv2 on the same
-# batch of NEF files, side by side in one run, plus tessmar's system calls
-# and bytes read per file and what it touches of a 30 MB file.
+# Benchmark (not a test): tessmar against ExifTool and Exiv2, side by side
+# in one run, in two sections:
+#  1. a batch of NEF files given on the command line: wall times, tessmar's
+#     system calls and bytes read per file, what it touches of a 30 MB file;
+#  2. one recursive run over a card-like folder (DCIM/100NIKON, ...) of mixed
+#     NEF and JPEG files with a few files to skip: the same figures, split
+#     by container, and what tessmar reads of a large camera JPEG.
 #
-#   scripts/bench.sh                      1000 files, 5 timed runs per tool
-#   BENCH_FILES=2000 BENCH_RUNS=3 scripts/bench.sh
+#   scripts/bench.sh       1000 + 1000 files, 5 and 3 timed runs per tool
+#   BENCH_FILES=2000 BENCH_RUNS=3 BENCH_FOLDER_FILES=500 BENCH_FOLDER_RUNS=5 scripts/bench.sh
 #
-# The batch is built from copies of ../shared/samples (tiff/*.tif and
-# files/*.nef) when present, else of files from fuzz/make_seeds.py.
+# Both are built from copies of ../shared/samples (tiff/*.tif, files/*.nef,
+# and for the folder files/*.jpg) when present, else of files generated
+# with fuzz/make_seeds.py; the output says which.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -26,4 +31,5 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/tessmar-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 echo "== $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(exiftool -ver | sed 's/^/ExifTool /'), $(exiv2 --version | head -n 1)"
 python3 bench/bench.py build/native/cli/tessmar "$work" \
-  --files "${BENCH_FILES:-1000}" --runs "${BENCH_RUNS:-5}" --samples "$samples"
+  --files "${BENCH_FILES:-1000}" --runs "${BENCH_RUNS:-5}" --samples "$samples" \
+  --folder-files "${BENCH_FOLDER_FILES:-1000}" --folder-runs "${BENCH_FOLDER_RUNS:-3}"
