@@ -103,7 +103,7 @@ def camera_name(i, source, data):
     return f"DSC{i:04d}_{stem}{ext}"
 
 
-def make_folder(root, srcs, count, seeds):
+def make_folder(root, srcs, count):
     """Writes the card; returns {relative path: (source, 'NEF'|'JPEG')} of
     the camera files, and the relative paths of the files to be skipped."""
     camera = {}
@@ -182,7 +182,7 @@ def run(tessmar, work, samples, count, runs, jpeg_mb):
     seeds = load_seeds()
     srcs, origin = sources(samples, seeds)
     card = os.path.join(work, "card")
-    camera, skipped = make_folder(card, srcs, count, seeds)
+    camera, skipped = make_folder(card, srcs, count)
     listed = walk(card)
     n = len(listed)
     kinds = {k: sum(1 for s, c in camera.values() if c == k) for k in ("NEF", "JPEG")}
