@@ -281,26 +281,20 @@ int AFXAPI AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPTSTR lpCmd
     // stack has unwound (so the objects on it are destroyed).
     try
     {
-        if (pThread == NULL || !AfxWinInit(hInstance, hPrevInstance, lpCmdLine, nCmdShow))
+        if (pThread != NULL && AfxWinInit(hInstance, hPrevInstance, lpCmdLine, nCmdShow) &&
+            AfxGetApp()->InitApplication())
         {
-            AfxWinTerm();
-            return -1;
-        }
-        if (!AfxGetApp()->InitApplication())
-        {
-            AfxWinTerm();
-            return -1;
-        }
-        if (!pThread->InitInstance())
-        {
-            // Nothing to run: no message loop, just the exit code.
-            if (pThread->m_pMainWnd != NULL)
-                pThread->m_pMainWnd->DestroyWindow();
-            nReturnCode = pThread->ExitInstance();
-        }
-        else
-        {
-            nReturnCode = pThread->Run();
+            if (!pThread->InitInstance())
+            {
+                // Nothing to run: no message loop, just the exit code.
+                if (pThread->m_pMainWnd != NULL)
+                    pThread->m_pMainWnd->DestroyWindow();
+                nReturnCode = pThread->ExitInstance();
+            }
+            else
+            {
+                nReturnCode = pThread->Run();
+            }
         }
     }
     catch (CException* e)

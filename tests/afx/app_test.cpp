@@ -71,13 +71,6 @@ TEST_F(WinMainEntry, EntryRecordsTheInstanceAndTheNames)
     EXPECT_STREQ("afx_tests", theTestApp.m_pszExeName);
 }
 
-TEST(WinApp, RegistryKeyIsRecordedWithTheApplicationAsProfile)
-{
-    theTestApp.CallSetRegistryKey("Local AppWizard-Generated Applications");
-    EXPECT_STREQ("Local AppWizard-Generated Applications", theTestApp.m_pszRegistryKey);
-    EXPECT_STREQ(AfxGetAppName(), theTestApp.m_pszProfileName);
-}
-
 TEST(WinApp, MainWindowPointerIsClearedWhenItsObjectGoes)
 {
     {

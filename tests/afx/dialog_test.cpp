@@ -380,21 +380,6 @@ TEST_F(Dialog, DragIconHandlerResultReachesTheSender)
     EXPECT_EQ(reinterpret_cast<LRESULT>(dlg.m_hDragIcon), lResult);
 }
 
-TEST_F(Dialog, ButtonNotificationsAreRoutedByControlAndCode)
-{
-    CExchangeDlg dlg(m_template);
-    dlg.m_onInit = [](CExchangeDlg& d) {
-        LPARAM hApply = reinterpret_cast<LPARAM>(::GetDlgItem(d.m_hWnd, IDC_APPLY));
-        d.Send(WM_COMMAND, MAKEWPARAM(IDC_APPLY, BN_CLICKED), hApply);
-        d.Send(WM_COMMAND, MAKEWPARAM(IDC_APPLY, BN_SETFOCUS), hApply);
-        d.Send(WM_COMMAND, MAKEWPARAM(IDC_COUNT, BN_CLICKED), hApply);
-        ::SendMessage(::GetDlgItem(d.m_hWnd, IDC_APPLY), BM_CLICK, 0, 0);
-        d.EndDialog(1);
-    };
-    dlg.DoModal();
-    EXPECT_EQ(2, dlg.m_nApply);
-}
-
 TEST_F(Dialog, ControlNotificationsCausedByTheExchangeItselfAreNotDispatched)
 {
     CExchangeDlg dlg(m_template);

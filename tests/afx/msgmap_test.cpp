@@ -2,7 +2,6 @@
 // through a class's table and its bases' tables.
 
 #include <afxwin.h>
-#include <afxpriv.h>
 
 #include <gtest/gtest.h>
 
@@ -105,13 +104,6 @@ TEST_F(MessageMap, BaseEntryIsReachedThroughTheChainWithItsArguments)
     EXPECT_EQ(std::vector<std::string>{"base:syscommand 18 77"}, g_calls);
 }
 
-TEST_F(MessageMap, EntriesOfIntermediateClassesServeLeafClasses)
-{
-    CLeafTestWnd wnd;
-    EXPECT_TRUE(Dispatch(wnd, WM_PAINT));
-    EXPECT_EQ(std::vector<std::string>{"derived:paint"}, g_calls);
-}
-
 TEST_F(MessageMap, UnmappedMessageIsLeftToDefaultProcessing)
 {
     CLeafTestWnd wnd;
@@ -163,34 +155,6 @@ TEST_F(MessageMap, HandlerInfoNamesTheHandlerWithoutCallingIt)
     EXPECT_EQ(&wnd, info.pTarget);
     EXPECT_TRUE(info.pmf == static_cast<AFX_PMSG>(&CBaseTestWnd::OnTool));
     EXPECT_TRUE(g_calls.empty());
-}
-
-// The lookup on hand-made tables: ids in ranges, and the end of a table.
-TEST(MessageMapLookup, MatchesMessageCodeAndIdRangeAndStopsAtTheEnd)
-{
-    static const AFX_MSGMAP_ENTRY baseEntries[] = {
-        {WM_COMMAND, CN_COMMAND, 100, 109, AfxSigCmd_v, nullptr},
-        {0, 0, 0, 0, AfxSig_end, nullptr},
-        {WM_COMMAND, CN_COMMAND, 200, 200, AfxSigCmd_v, nullptr},   // past the end
-    };
-    static const AFX_MSGMAP baseMap = {nullptr, baseEntries};
-    struct Derived
-    {
-        static const AFX_MSGMAP* PASCAL GetBase() { return &baseMap; }
-    };
-    static const AFX_MSGMAP_ENTRY derivedEntries[] = {
-        {WM_COMMAND, BN_CLICKED, 105, 105, AfxSigCmd_v, nullptr},
-        {0, 0, 0, 0, AfxSig_end, nullptr},
-    };
-    static const AFX_MSGMAP derivedMap = {&Derived::GetBase, derivedEntries};
-
-    EXPECT_EQ(&derivedEntries[0], AfxLookupMessageEntry(&derivedMap, WM_COMMAND, BN_CLICKED, 105));
-    EXPECT_EQ(&baseEntries[0], AfxLookupMessageEntry(&derivedMap, WM_COMMAND, CN_COMMAND, 100));
-    EXPECT_EQ(&baseEntries[0], AfxLookupMessageEntry(&derivedMap, WM_COMMAND, CN_COMMAND, 109));
-    EXPECT_EQ(nullptr, AfxLookupMessageEntry(&derivedMap, WM_COMMAND, CN_COMMAND, 99));
-    EXPECT_EQ(nullptr, AfxLookupMessageEntry(&derivedMap, WM_COMMAND, CN_COMMAND, 110));
-    EXPECT_EQ(nullptr, AfxLookupMessageEntry(&derivedMap, WM_COMMAND, CN_COMMAND, 200));
-    EXPECT_EQ(nullptr, AfxLookupMessageEntry(&derivedMap, WM_NOTIFY, CN_COMMAND, 105));
 }
 
 } // namespace

@@ -65,22 +65,6 @@ TEST(CStringText, FormatMayReadTheStringItIsWriting)
     EXPECT_EQ(5001, str.GetLength());
 }
 
-TEST(CStringText, ConcatenationAndComparison)
-{
-    CString a("NEF");
-    CString b = a + " " + CString("open") + '!';
-    EXPECT_STREQ("NEF open!", b);
-    EXPECT_TRUE(b == "NEF open!");
-    EXPECT_TRUE("NEF open!" == b);
-    EXPECT_TRUE(b != a);
-    a += b;
-    EXPECT_STREQ("NEFNEF open!", a);
-    EXPECT_FALSE(a.IsEmpty());
-    a.Empty();
-    EXPECT_TRUE(a.IsEmpty());
-    EXPECT_STREQ("", a);
-}
-
 TEST(CStringText, BufferWrittenDirectlyTakesItsLengthFromReleaseBuffer)
 {
     CString str;

@@ -41,7 +41,6 @@ public:
     std::vector<RecordedMessageBox> m_messageBoxes;
 
     void Reset();
-    void CallSetRegistryKey(LPCTSTR lpszKey) { SetRegistryKey(lpszKey); }
 
 protected:
     afx_msg void OnTestHelp();
