@@ -188,10 +188,11 @@ TEST_F(StartState, TabVisitsEndNefOpenAndTheFiveFieldsInOrder)
     HWND focus = FocusOf(app().process().ThreadId());
     ASSERT_EQ(focus, app().Item(kIdEnd));
     for (std::size_t i = 1; i < sizeof expected / sizeof expected[0]; ++i) {
-        // What the dialog manager does for Tab.
-        Send(app().Main(), WM_NEXTDLGCTL, 0, FALSE);
+        // Tab, through the program's message loop and its dialog manager.
+        PressKey(focus, VK_TAB);
+        WaitUntil([&] { return FocusOf(app().process().ThreadId()) != focus; });
         focus = FocusOf(app().process().ThreadId());
-        EXPECT_EQ(GetDlgCtrlID(focus), expected[i]) << "tab stop " << i;
+        ASSERT_EQ(GetDlgCtrlID(focus), expected[i]) << "tab stop " << i;
     }
 }
 
