@@ -1,6 +1,7 @@
 // tessmar: prints the camera model, shooting date and shutter counters of
 // Nikon NEF, NRW and JPEG files, as labelled text, JSON or CSV.
 #include <iostream>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,10 @@ int ParseArguments(int argc, char** argv, Options& options)
 int main(int argc, char** argv)
 {
     std::ios::sync_with_stdio(false);
+    // Standard error is tied to standard output so that both interleave on
+    // a terminal; into a file or pipe that only costs a flush per message.
+    if (!isatty(STDOUT_FILENO))
+        std::cerr.tie(nullptr);
     Options options;
     if (const int status = ParseArguments(argc, argv, options); status >= 0)
         return status;

@@ -151,16 +151,25 @@ ReadResult BoundedStream::ReadAt(std::uint64_t position, void* destination, std:
 
 bool BoundedStream::Fetch(std::uint64_t absolute, std::size_t length)
 {
-    const std::uint64_t available = m_fileSize - absolute;
+    // Bytes that begin inside the window or shortly behind it, while the
+    // file stands at the window's end, are read on from there: no seek, and
+    // nothing read twice. Otherwise the window moves to `absolute`.
+    const std::uint64_t windowEnd = m_windowStart + m_window.size();
+    const bool extend = !m_window.empty() && m_filePosition == windowEnd && absolute >= m_windowStart &&
+                        absolute < windowEnd + kWindowBytes;
+    const std::uint64_t from = extend ? windowEnd : absolute;
+    const std::uint64_t missing = absolute + length - from;
     const std::size_t want = static_cast<std::size_t>(
-        std::min<std::uint64_t>(std::max(length, kWindowBytes), available));
+        std::min<std::uint64_t>(std::max<std::uint64_t>(missing, kWindowBytes), m_fileSize - from));
 
-    m_window.resize(want);
-    m_windowStart = absolute;
+    const std::size_t keep = extend ? m_window.size() : 0;
+    if (!extend)
+        m_windowStart = absolute;
+    m_window.resize(keep + want);
     // A fetch that continues where the last one ended needs no seek.
-    const bool positioned = m_filePosition == absolute || SeekTo(m_file, absolute);
-    const bool ok = positioned && std::fread(m_window.data(), 1, want, m_file) == want;
-    m_filePosition = ok ? absolute + want : kUnknownPosition;
+    const bool positioned = m_filePosition == from || SeekTo(m_file, from);
+    const bool ok = positioned && std::fread(m_window.data() + keep, 1, want, m_file) == want;
+    m_filePosition = ok ? from + want : kUnknownPosition;
     if (!ok) {
         // A short read means the file shrank or failed under us: nothing
         // of it may be used.

@@ -2,6 +2,7 @@
 // reading a directory into a block.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "ifd_block.h"
@@ -131,4 +132,47 @@ TEST(BoundedStream, RefusesFoldersAndMissingFiles)
     BoundedStream stream;
     EXPECT_EQ(OpenResult::kNotAFile, stream.Open(dir.Path().c_str()));
     EXPECT_EQ(OpenResult::kCannotOpen, stream.Open((dir.Path() + "/absent.nef").c_str()));
+}
+
+TEST(BoundedStream, EveryReadGivesTheFileBytesWhereverTheWindowStands)
+{
+    // Reads inside the window, straddling its end, shortly behind it, far
+    // behind it and before it: each must return exactly the file's bytes.
+    std::vector<std::uint8_t> bytes(20000);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::uint8_t>(i % 251);
+    TempDir dir;
+    const std::string path = dir.Write("pattern.bin", bytes);
+    BoundedStream stream;
+    ASSERT_EQ(OpenResult::kOk, stream.Open(path.c_str()));
+
+    const std::pair<std::uint64_t, std::size_t> reads[] = {
+        {0, 8}, {100, 300}, {2040, 16}, {2224, 40}, {5000, 700}, {4990, 30},
+        {15000, 12}, {14000, 2000}, {3, 5}, {19990, 10}, {0, 20000},
+    };
+    for (const auto& [position, length] : reads) {
+        std::vector<std::uint8_t> got(length);
+        ASSERT_EQ(ReadResult::kOk, stream.ReadAt(position, got.data(), length)) << position;
+        EXPECT_TRUE(std::equal(got.begin(), got.end(), bytes.begin() + static_cast<std::ptrdiff_t>(position)))
+            << "at " << position << ", " << length << " bytes";
+    }
+}
+
+TEST(BoundedStream, RestrictedPositionsCountFromTheOriginAndStopAtTheEnd)
+{
+    std::vector<std::uint8_t> bytes(100);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::uint8_t>(i);
+    TempDir dir;
+    const std::string path = dir.Write("nested.bin", bytes);
+    BoundedStream stream;
+    ASSERT_EQ(OpenResult::kOk, stream.Open(path.c_str()));
+    EXPECT_FALSE(stream.Restrict(90, 11));
+    ASSERT_TRUE(stream.Restrict(30, 20));
+    EXPECT_EQ(20u, stream.Size());
+    std::uint8_t got[4];
+    ASSERT_EQ(ReadResult::kOk, stream.ReadAt(16, got, 4));
+    EXPECT_EQ(46, got[0]);
+    EXPECT_EQ(49, got[3]);
+    EXPECT_EQ(ReadResult::kOutOfRange, stream.ReadAt(17, got, 4));
 }
