@@ -24,12 +24,13 @@ BOOL AFXAPI AfxParseInt(LPCTSTR lpszText, int* pValue);
 // One entry of a CFileDialog filter.
 struct AFX_FILTER_ITEM
 {
-    CString strName;   // what the dialog shows, e.g. "Text files (*.txt)"
-    CString strSpec;   // the patterns, e.g. "*.txt;*.log"
+    CString strName;      // what the dialog shows, e.g. "Text files (*.txt)"
+    CString strPattern;   // its patterns, e.g. "*.txt;*.log"
 };
-// Splits "name|spec|name|spec||" into its entries. The list ends at the
-// first empty field (the double bar) or at the end of the text, so the final
-// bars may be missing; a trailing name without a spec is dropped.
+// Splits "name|patterns|name|patterns||" into its entries. The list ends
+// at the first empty field (the double bar) or at the end of the text, so
+// the final bars may be missing; a trailing name without patterns is
+// dropped.
 std::vector<AFX_FILTER_ITEM> AFXAPI AfxParseFileFilter(LPCTSTR lpszFilter);
 // The default extension as the file dialogs want it: "*.txt" and ".txt"
 // become "txt".

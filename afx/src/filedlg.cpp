@@ -28,10 +28,10 @@ std::vector<AFX_FILTER_ITEM> AFXAPI AfxParseFileFilter(LPCTSTR lpszFilter)
         CString strName = nextField();
         if (strName.IsEmpty())
             break;   // "||": the end of the list
-        CString strSpec = nextField();
-        if (strSpec.IsEmpty())
+        CString strPattern = nextField();
+        if (strPattern.IsEmpty())
             break;   // "name||" ends the list too; a name alone filters nothing
-        items.push_back(AFX_FILTER_ITEM{strName, strSpec});
+        items.push_back(AFX_FILTER_ITEM{strName, strPattern});
     }
     return items;
 }
@@ -120,13 +120,13 @@ CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszF
     if (lpszFileName != NULL)
         lstrcpyn(m_szFileName, lpszFileName, MAX_PATH);
 
-    // The classic dialog's filter: "name\0spec\0...\0\0", whatever the
+    // The classic dialog's filter: "name\0patterns\0...\0\0", whatever the
     // caller's string ended with.
     for (const AFX_FILTER_ITEM& item : AfxParseFileFilter(lpszFilter))
     {
         m_strFilter.append(item.strName, static_cast<std::size_t>(item.strName.GetLength()));
         m_strFilter += '\0';
-        m_strFilter.append(item.strSpec, static_cast<std::size_t>(item.strSpec.GetLength()));
+        m_strFilter.append(item.strPattern, static_cast<std::size_t>(item.strPattern.GetLength()));
         m_strFilter += '\0';
     }
     if (!m_strFilter.empty())
@@ -174,20 +174,20 @@ INT_PTR CFileDialog::DoModal()
 
 INT_PTR CFileDialog::DoModalVista(HWND hWndOwner)
 {
-    // The filter: names and specs stay alive in `texts` while the dialog runs.
+    // The filter: names and patterns stay alive in `texts` while the dialog runs.
     std::vector<std::wstring> texts;
     for (const char* p = m_strFilter.c_str(); *p != '\0';)
     {
         texts.push_back(Widen(p));
         p += std::strlen(p) + 1;
     }
-    std::vector<COMDLG_FILTERSPEC> specs;
+    std::vector<COMDLG_FILTERSPEC> filterTypes;
     for (std::size_t i = 0; i + 1 < texts.size(); i += 2)
-        specs.push_back(COMDLG_FILTERSPEC{texts[i].c_str(), texts[i + 1].c_str()});
+        filterTypes.push_back(COMDLG_FILTERSPEC{texts[i].c_str(), texts[i + 1].c_str()});
     HRESULT hr = S_OK;
-    if (!specs.empty())
+    if (!filterTypes.empty())
     {
-        hr = m_pIFileDialog->SetFileTypes(static_cast<UINT>(specs.size()), specs.data());
+        hr = m_pIFileDialog->SetFileTypes(static_cast<UINT>(filterTypes.size()), filterTypes.data());
         if (SUCCEEDED(hr))
             hr = m_pIFileDialog->SetFileTypeIndex(m_ofn.nFilterIndex != 0 ? m_ofn.nFilterIndex : 1);
     }

@@ -201,7 +201,7 @@ TEST_F(Dialog, InitialisationShowsTheFieldsInTheControls)
     {
         CExchangeDlg dlg(m_template);
         dlg.m_nCount = value;
-        dlg.m_strName = "NIKON D70";
+        dlg.m_strName = "Model X-1";
         std::string count, name;
         dlg.m_onInit = [&](CExchangeDlg& d) {
             count = d.Text(IDC_COUNT);
@@ -210,7 +210,7 @@ TEST_F(Dialog, InitialisationShowsTheFieldsInTheControls)
         };
         EXPECT_EQ(7, dlg.DoModal());
         EXPECT_EQ(std::to_string(value), count);
-        EXPECT_EQ("NIKON D70", name);
+        EXPECT_EQ("Model X-1", name);
     }
 }
 

@@ -17,16 +17,16 @@ TEST(FileFilter, SplitsIntoNameAndPatternPairsUpToTheDoubleBar)
     const struct
     {
         const char* filter;
-        std::vector<std::string> expected;   // name, spec, name, spec, ...
+        std::vector<std::string> expected;   // name, patterns, name, patterns, ...
     } cases[] = {
         {nullptr, {}},
         {"", {}},
         {"||", {}},
-        {"nef Files (*.nef)|*.nef||", {"nef Files (*.nef)", "*.nef"}},
-        {"nef Files (*.nef)|*.nef|", {"nef Files (*.nef)", "*.nef"}},
-        {"nef Files (*.nef)|*.nef", {"nef Files (*.nef)", "*.nef"}},
-        {"Raw (*.nef;*.nrw)|*.nef;*.nrw|All files (*.*)|*.*||",
-         {"Raw (*.nef;*.nrw)", "*.nef;*.nrw", "All files (*.*)", "*.*"}},
+        {"Text Files (*.txt)|*.txt||", {"Text Files (*.txt)", "*.txt"}},
+        {"Text Files (*.txt)|*.txt|", {"Text Files (*.txt)", "*.txt"}},
+        {"Text Files (*.txt)|*.txt", {"Text Files (*.txt)", "*.txt"}},
+        {"Text (*.txt;*.log)|*.txt;*.log|All files (*.*)|*.*||",
+         {"Text (*.txt;*.log)", "*.txt;*.log", "All files (*.*)", "*.*"}},
         // The list ends at the first empty field, wherever it is.
         {"A|*.a||B|*.b||", {"A", "*.a"}},
         {"A||B|*.b||", {}},
@@ -41,7 +41,7 @@ TEST(FileFilter, SplitsIntoNameAndPatternPairsUpToTheDoubleBar)
         for (const AFX_FILTER_ITEM& item : AfxParseFileFilter(c.filter))
         {
             actual.push_back(std::string(item.strName));
-            actual.push_back(std::string(item.strSpec));
+            actual.push_back(std::string(item.strPattern));
         }
         EXPECT_EQ(c.expected, actual);
     }
@@ -49,32 +49,32 @@ TEST(FileFilter, SplitsIntoNameAndPatternPairsUpToTheDoubleBar)
 
 TEST(FileDialogDefaultExtension, LosesTheWildcardAndTheDot)
 {
-    EXPECT_STREQ("nef", AfxNormalizeDefExt("*.nef"));
-    EXPECT_STREQ("nef", AfxNormalizeDefExt(".nef"));
-    EXPECT_STREQ("nef", AfxNormalizeDefExt("nef"));
+    EXPECT_STREQ("txt", AfxNormalizeDefExt("*.txt"));
+    EXPECT_STREQ("txt", AfxNormalizeDefExt(".txt"));
+    EXPECT_STREQ("txt", AfxNormalizeDefExt("txt"));
     EXPECT_STREQ("", AfxNormalizeDefExt(NULL));
 }
 
 TEST(FileDialog, ClassicStyleHasNoExplorerDialogObject)
 {
-    CFileDialog classic(TRUE, "*.nef", NULL, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "nef Files (*.nef)|*.nef||",
+    CFileDialog classic(TRUE, "*.txt", NULL, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "Text Files (*.txt)|*.txt||",
                         NULL, 0, FALSE);
     EXPECT_EQ(nullptr, classic.GetIFileOpenDialog());
     // The classic dialog gets its filter double-NUL terminated and its
     // default extension without the wildcard.
     const char* p = classic.m_ofn.lpstrFilter;
     ASSERT_NE(nullptr, p);
-    EXPECT_STREQ("nef Files (*.nef)", p);
+    EXPECT_STREQ("Text Files (*.txt)", p);
     p += std::strlen(p) + 1;
-    EXPECT_STREQ("*.nef", p);
+    EXPECT_STREQ("*.txt", p);
     p += std::strlen(p) + 1;
     EXPECT_EQ('\0', *p);
-    EXPECT_STREQ("nef", classic.m_ofn.lpstrDefExt);
+    EXPECT_STREQ("txt", classic.m_ofn.lpstrDefExt);
 }
 
 TEST(FileDialog, ExplorerStyleHandsOutItsDialogObject)
 {
-    CFileDialog explorer(TRUE, "*.nef", NULL, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "nef Files (*.nef)|*.nef||");
+    CFileDialog explorer(TRUE, "*.txt", NULL, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "Text Files (*.txt)|*.txt||");
     IFileOpenDialog* pDialog = explorer.GetIFileOpenDialog();
     ASSERT_NE(nullptr, pDialog);
     // The caller's reference is its own to release.

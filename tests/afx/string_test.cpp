@@ -25,14 +25,14 @@ TEST(CStringLoad, LoadsPlainAndNonAsciiTextInTheSystemCodePage)
 {
     CString str;
     ASSERT_TRUE(str.LoadString(IDS_PLAIN));
-    EXPECT_STREQ("Mechanical Shutter", str);
+    EXPECT_STREQ("Plain text", str);
 
     ASSERT_TRUE(str.LoadString(IDS_KOREAN));
-    EXPECT_EQ(InCodePage(L"Tessmar \uC815\uBCF4(&A)..."), std::string(str));
+    EXPECT_EQ(InCodePage(L"About \uC815\uBCF4(&A)..."), std::string(str));
     EXPECT_EQ(static_cast<int>(std::string(str).size()), str.GetLength());
     if (::GetACP() == 949)
     {
-        EXPECT_STREQ("Tessmar \xC1\xA4\xBA\xB8(&A)...", str);
+        EXPECT_STREQ("About \xC1\xA4\xBA\xB8(&A)...", str);
     }
 }
 
@@ -51,7 +51,7 @@ TEST(CStringLoad, MissingStringFailsAndKeepsTheText)
     EXPECT_STREQ("unchanged", str);
 
     CString fromId(MAKEINTRESOURCE(IDS_PLAIN));
-    EXPECT_STREQ("Mechanical Shutter", fromId);
+    EXPECT_STREQ("Plain text", fromId);
 }
 
 TEST(CStringText, FormatMayReadTheStringItIsWriting)
@@ -70,10 +70,10 @@ TEST(CStringText, BufferWrittenDirectlyTakesItsLengthFromReleaseBuffer)
     CString str;
     char* p = str.GetBuffer(32);
     ASSERT_NE(nullptr, p);
-    lstrcpy(p, "Z:\\tmp\\a.nef");
+    lstrcpy(p, "Z:\\tmp\\a.txt");
     str.ReleaseBuffer();
     EXPECT_EQ(12, str.GetLength());
-    EXPECT_STREQ("Z:\\tmp\\a.nef", str);
+    EXPECT_STREQ("Z:\\tmp\\a.txt", str);
 
     p = str.GetBuffer(0);
     p[1] = '_';
