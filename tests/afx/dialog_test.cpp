@@ -23,7 +23,6 @@ namespace
 
 const int IDC_COUNT = 1001;
 const int IDC_NAME = 1002;
-const int IDC_APPLY = 1003;
 const int IDC_MISSING = 1099;
 const INT_PTR kTimedOut = 4242;
 
@@ -86,14 +85,13 @@ private:
     std::vector<WORD> m_words;
 };
 
-// The standard test dialog: a number field, a text field, a button, and the
-// default OK button.
+// The standard test dialog: a number field, a text field and the default OK
+// button.
 DialogTemplate ExchangeTemplate(DWORD style = WS_POPUP | WS_CAPTION | DS_MODALFRAME)
 {
     DialogTemplate tmpl(style);
     tmpl.AddEdit(IDC_COUNT, 10)
         .AddEdit(IDC_NAME, 30)
-        .AddButton(IDC_APPLY, L"Apply", BS_PUSHBUTTON, 50)
         .AddButton(IDOK, L"OK", BS_DEFPUSHBUTTON, 70);
     return tmpl;
 }
@@ -121,7 +119,6 @@ public:
 
     int m_nOnOK = 0;
     int m_nOnCancel = 0;
-    int m_nApply = 0;
     int m_nNameChanged = 0;
     std::vector<UINT> m_sysCommands;
     HICON m_hDragIcon = NULL;
@@ -167,7 +164,6 @@ protected:
         CDialog::OnCancel();
     }
 
-    afx_msg void OnBnClickedApply() { ++m_nApply; }
     afx_msg void OnEnChangeName() { ++m_nNameChanged; }
     afx_msg void OnSysCommand(UINT nID, LPARAM lParam)
     {
@@ -180,7 +176,6 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(CExchangeDlg, CDialog)
-    ON_BN_CLICKED(IDC_APPLY, &CExchangeDlg::OnBnClickedApply)
     ON_CONTROL(EN_CHANGE, IDC_NAME, &CExchangeDlg::OnEnChangeName)
     ON_WM_SYSCOMMAND()
     ON_WM_QUERYDRAGICON()
