@@ -56,8 +56,6 @@ bool HoldArea(HWND window, HWND other, const char* name, const std::wstring& sig
     return WaitUntil([&] { return Exists(base + L".done"); }, kHoldTimeoutMs);
 }
 
-// A small NEF file of a camera with both shutters in use: little-endian,
-// metadata and a little stand-in image data.
 bool Hold(HWND window, const char* name, const std::wstring& signalDir)
 {
     return HoldArea(window, window, name, signalDir);
@@ -65,13 +63,7 @@ bool Hold(HWND window, const char* name, const std::wstring& signalDir)
 
 int WriteSample(const std::wstring& path)
 {
-    const auto bytes = nef_test::NefBuilder(nef_test::Order::kLittle)
-                           .Model("NIKON D850")
-                           .DateTime("2026:11:28 14:03:51")
-                           .Mechanical(41237)
-                           .Total(52210)
-                           .ImageData(4096)
-                           .Build();
+    const auto bytes = nef_test::SampleNef();
     std::ofstream out(path.c_str(), std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!out) {

@@ -14,13 +14,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const bool big = argc == 3 && std::strcmp(argv[2], "big") == 0;
-    const auto bytes = nef_test::NefBuilder(big ? nef_test::Order::kBig : nef_test::Order::kLittle)
-                           .Model("NIKON D850")
-                           .DateTime("2026:11:28 14:03:51")
-                           .Mechanical(41237)
-                           .Total(52210)
-                           .ImageData(4096)
-                           .Build();
+    const auto bytes = nef_test::SampleNef(big ? nef_test::Order::kBig : nef_test::Order::kLittle);
     std::FILE* out = std::fopen(argv[1], "wb");
     if (!out || std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size() || std::fclose(out) != 0) {
         std::fprintf(stderr, "make_sample_nef: cannot write %s\n", argv[1]);
