@@ -30,9 +30,9 @@ INDEX_RE = re.compile(r"DSC(\d{4})_")
 
 
 def load_seeds():
-    spec = importlib.util.spec_from_file_location("make_seeds", bench.SEEDS)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    seeds_module = importlib.util.spec_from_file_location("make_seeds", bench.SEEDS)
+    module = importlib.util.module_from_spec(seeds_module)
+    seeds_module.loader.exec_module(module)
     return module
 
 
