@@ -47,6 +47,18 @@ void AfxBindWindow(HWND hWnd, CWnd* pWnd)
     }
 }
 
+// The thread's main and active window pointers must not outlive the window.
+static void ForgetThreadWindow(CWnd* pWnd)
+{
+    CWinThread* pThread = AfxGetThread();
+    if (pThread == NULL)
+        return;
+    if (pThread->m_pMainWnd == pWnd)
+        pThread->m_pMainWnd = NULL;
+    if (pThread->m_pActiveWnd == pWnd)
+        pThread->m_pActiveWnd = NULL;
+}
+
 void AfxUnbindWindow(CWnd* pWnd)
 {
     if (pWnd->m_hWnd == NULL)
@@ -56,16 +68,7 @@ void AfxUnbindWindow(CWnd* pWnd)
     if (found != pState->m_permanentWnds.end() && found->second == pWnd)
         pState->m_permanentWnds.erase(found);
     pWnd->m_hWnd = NULL;
-
-    // The main window pointer must not outlive the window.
-    CWinThread* pThread = AfxGetThread();
-    if (pThread != NULL)
-    {
-        if (pThread->m_pMainWnd == pWnd)
-            pThread->m_pMainWnd = NULL;
-        if (pThread->m_pActiveWnd == pWnd)
-            pThread->m_pActiveWnd = NULL;
-    }
+    ForgetThreadWindow(pWnd);
 }
 
 void AfxGetWindowText(HWND hWnd, CString& str)
@@ -111,14 +114,7 @@ END_MESSAGE_MAP()
 CWnd::~CWnd()
 {
     AfxUnbindWindow(this);
-    CWinThread* pThread = AfxGetThread();
-    if (pThread != NULL)
-    {
-        if (pThread->m_pMainWnd == this)
-            pThread->m_pMainWnd = NULL;
-        if (pThread->m_pActiveWnd == this)
-            pThread->m_pActiveWnd = NULL;
-    }
+    ForgetThreadWindow(this);  // also for an object whose window never existed
 }
 
 CWnd* PASCAL CWnd::FromHandlePermanent(HWND hWnd)
