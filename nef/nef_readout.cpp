@@ -69,6 +69,17 @@ ReadResult ReadText(BoundedStream& stream, const TiffEntry& entry, int bSwap, st
     return ReadResult::kOk;
 }
 
+// The byte order a full TIFF header declares ("II" with 42 little-endian,
+// "MM" with 42 big-endian) as a bSwap value, or -1 for anything else.
+int DeclaredSwap(const std::uint8_t (&header)[8])
+{
+    if (header[0] == 'I' && header[1] == 'I' && header[2] == 42 && header[3] == 0)
+        return 1;
+    if (header[0] == 'M' && header[1] == 'M' && header[2] == 0 && header[3] == 42)
+        return 0;
+    return -1;
+}
+
 // A maker note rewritten by other software can keep its own byte order,
 // declared by the TIFF header at +10; without a valid one the file's order
 // applies.
@@ -78,18 +89,9 @@ ReadResult MakerNoteSwap(BoundedStream& stream, std::uint64_t makerNote, int fil
     const ReadResult result = stream.ReadAt(makerNote + kMakerHeaderOffset, header, sizeof header);
     if (result != ReadResult::kOk)
         return result;
-    makerSwap = fileSwap;
-    if (header[0] == 'I' && header[1] == 'I' && header[2] == 42 && header[3] == 0)
-        makerSwap = 1;
-    else if (header[0] == 'M' && header[1] == 'M' && header[2] == 0 && header[3] == 42)
-        makerSwap = 0;
+    const int declared = DeclaredSwap(header);
+    makerSwap = declared >= 0 ? declared : fileSwap;
     return ReadResult::kOk;
-}
-
-bool LooksLikeTiff(const std::uint8_t (&header)[8])
-{
-    return (header[0] == 'I' && header[1] == 'I' && header[2] == 42 && header[3] == 0) ||
-           (header[0] == 'M' && header[1] == 'M' && header[2] == 0 && header[3] == 42);
 }
 
 void Clear(NefReadout& readout)
@@ -210,7 +212,7 @@ NefOutcome ReadNefStream(BoundedStream& stream, NefReadout& readout)
         // is only found out when its structure fails; name the real cause
         // then. Texts read from such a file are noise, not a camera's words.
         const bool headerRead = stream.Size() >= sizeof readout.m_header;
-        if (headerRead && !LooksLikeTiff(readout.m_header) && std::strcmp(outcome.Reason(), kUnreadable) != 0) {
+        if (headerRead && DeclaredSwap(readout.m_header) < 0 && std::strcmp(outcome.Reason(), kUnreadable) != 0) {
             readout.m_camera.clear();
             readout.m_shootingDate.clear();
             return NefOutcome::Failure(jpeg ? "the Exif data in this JPEG file is not TIFF-structured"
