@@ -99,8 +99,8 @@ int main(int argc, char** argv)
             const NefOutcome outcome = ReadNefFile(file.path.c_str(), readout);
             if (!outcome)
                 reason = outcome.Reason();
-            if (outcome.Problem() == NefProblem::kNotAFile && !options.recursive && IsFolder(file.path))
-                reason = "is a folder (use -r to read the files in it)";
+            if (outcome.Problem() == NefProblem::kFolder && !options.recursive)
+                reason += " (use -r to read the files in it)";
         } else {
             readout = NefReadout();
         }

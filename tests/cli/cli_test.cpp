@@ -105,12 +105,12 @@ TEST_F(CliTest, JsonHasOneObjectPerFileInOrderWithErrors)
               "  {\"file\": \"" + m_d90 + "\", \"camera\": \"NIKON D90\", \"shootingDate\": \"\", \"mechanical\": 6507, "
               "\"electronic\": 0, \"total\": 6507, \"error\": null},\n"
               "  {\"file\": \"" + m_dir.Path() + "/absent.nef\", \"camera\": \"\", \"shootingDate\": \"\", "
-              "\"mechanical\": 0, \"electronic\": 0, \"total\": 0, \"error\": \"cannot open the file\"},\n"
+              "\"mechanical\": 0, \"electronic\": 0, \"total\": 0, \"error\": \"no such file\"},\n"
               "  {\"file\": \"" + m_d850 + "\", \"camera\": \"NIKON D850\", \"shootingDate\": \"2018:09:02 19:40:44\", "
               "\"mechanical\": 3487, \"electronic\": 5054, \"total\": 8541, \"error\": null}\n"
               "]\n",
               run.out);
-    EXPECT_NE(std::string::npos, run.err.find("absent.nef: cannot open the file"));
+    EXPECT_NE(std::string::npos, run.err.find("absent.nef: no such file"));
 }
 
 TEST_F(CliTest, JsonStaysValidWhateverBytesTheTextsHold)
@@ -196,7 +196,7 @@ TEST_F(CliTest, FoldersAreWalkedForCameraFilesInAStableOrder)
 
     const CliRun flat = Tessmar(m_dir, {"--json", root.string()});
     EXPECT_EQ(1, flat.status);
-    EXPECT_NE(std::string::npos, flat.out.find("\"error\": \"is a folder (use -r to read the files in it)\""));
+    EXPECT_NE(std::string::npos, flat.out.find("\"error\": \"a folder, not a file (use -r to read the files in it)\""));
 }
 
 TEST_F(CliTest, CsvQuotesWhatWouldSplitARowAndReportsReasons)
