@@ -51,10 +51,29 @@ bool IsFolderPath(const wchar_t* path)
 // Win32 error codes, as the C runtime leaves them in _doserrno: errno alone
 // turns a sharing violation, a folder and a denied access into EACCES, and
 // a path too long into ENOENT.
+constexpr unsigned long kErrorFileNotFound = 2;
+constexpr unsigned long kErrorPathNotFound = 3;
 constexpr unsigned long kErrorAccessDenied = 5;
 constexpr unsigned long kErrorSharingViolation = 32;
 constexpr unsigned long kErrorLockViolation = 33;
+constexpr unsigned long kErrorInvalidName = 123;
 constexpr unsigned long kErrorFilenameExcedRange = 206;
+
+// The program does not declare itself long-path aware, so the system
+// refuses paths of MAX_PATH (260) characters or more, and every file
+// system names of more than 255; it says so only as "not found" or
+// "invalid name". (An 8-bit path is measured in bytes: near enough.)
+template <typename Char>
+bool LongerThanTheSystemAllows(const Char* path)
+{
+    std::size_t length = 0, component = 0;
+    for (; path[length] != 0; ++length) {
+        component = path[length] == '\\' || path[length] == '/' ? 0 : component + 1;
+        if (component > 255)
+            return true;
+    }
+    return length >= 260;
+}
 
 template <typename Char>
 OpenResult OpenFailure(const Char* path)
@@ -64,6 +83,9 @@ OpenResult OpenFailure(const Char* path)
     if (systemError == kErrorSharingViolation || systemError == kErrorLockViolation)
         return OpenResult::kInUse;
     if (systemError == kErrorFilenameExcedRange)
+        return OpenResult::kPathTooLong;
+    if ((systemError == kErrorFileNotFound || systemError == kErrorPathNotFound || systemError == kErrorInvalidName) &&
+        LongerThanTheSystemAllows(path))
         return OpenResult::kPathTooLong;
     // A folder cannot be opened as a file at all; only on this failure is
     // the path looked up a second time, to say so.
