@@ -270,17 +270,6 @@ std::vector<std::uint8_t> NefBuilder::Build(NefLayout* layout) const
     return std::move(w.Data());
 }
 
-std::vector<std::uint8_t> SampleNef(Order order)
-{
-    return NefBuilder(order)
-        .Model("NIKON D850")
-        .DateTime("2026:11:28 14:03:51")
-        .Mechanical(41237)
-        .Total(52210)
-        .ImageData(4096)
-        .Build();
-}
-
 TempDir::TempDir()
 {
     static std::atomic<unsigned> serial{0};

@@ -103,10 +103,6 @@ private:
     std::size_t m_imageData = 0;
 };
 
-// The demonstration file: a camera with both shutters in use, metadata and
-// a little stand-in image data.
-std::vector<std::uint8_t> SampleNef(Order order = Order::kLittle);
-
 // A file in a fresh temporary folder, removed with the folder.
 class TempDir {
 public:
