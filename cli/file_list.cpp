@@ -106,7 +106,9 @@ private:
 
 // A folder opened for reading its entries, or null with errno set. Inside
 // a walk the last step of the path must not be a link (a folder swapped
-// for one after its entry was read); an argument may be one.
+// for one after its entry was read); an argument may be one. O_DIRECTORY
+// refuses anything else before it is opened; O_NONBLOCK makes sure that no
+// system opens a pipe first and waits.
 DIR* OpenFolder(const std::string& path, bool followLink)
 {
     const int descriptor =
@@ -133,7 +135,8 @@ void FolderWalk::Walk(const std::string& path, DIR* handle)
     // folders are not followed, so only a mount can bring it back.
     struct stat st {};
     const int descriptor = dirfd(handle);
-    if (fstat(descriptor, &st) == 0) {
+    const bool known = fstat(descriptor, &st) == 0;
+    if (known) {
         const Identity self{st.st_dev, st.st_ino};
         if (std::find(m_open.begin(), m_open.end(), self) != m_open.end()) {
             closedir(handle);
@@ -141,8 +144,6 @@ void FolderWalk::Walk(const std::string& path, DIR* handle)
             return;
         }
         m_open.push_back(self);
-    } else {
-        m_open.push_back({0, 0});
     }
 
     std::vector<Entry> entries;
@@ -194,7 +195,8 @@ void FolderWalk::Walk(const std::string& path, DIR* handle)
             break;
         }
     }
-    m_open.pop_back();
+    if (known)
+        m_open.pop_back();
 }
 
 }  // namespace

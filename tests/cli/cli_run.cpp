@@ -33,6 +33,33 @@ std::string Quote(const std::string& s)
     return q + "'";
 }
 
+std::string Hex(const std::string& bytes)
+{
+    std::string hex;
+    char two[3];
+    for (unsigned char c : bytes) {
+        std::snprintf(two, sizeof two, "%02x", c);
+        hex += two;
+    }
+    return hex;
+}
+
+std::string Output(const std::string& command, bool* ok)
+{
+    std::string out;
+    std::FILE* p = popen(command.c_str(), "r");
+    if (p) {
+        char buffer[65536];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
+            out.append(buffer, n);
+    }
+    const int raw = p ? pclose(p) : -1;
+    if (ok)
+        *ok = raw == 0;
+    return out;
+}
+
 CliRun Tessmar(const nef_test::TempDir& dir, const std::vector<std::string>& args, const std::string& pipeTo,
                const std::string& redirect, const std::string& prefix)
 {

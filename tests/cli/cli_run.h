@@ -19,6 +19,13 @@ struct CliRun {
 // `s` quoted for the shell, whatever bytes it holds.
 std::string Quote(const std::string& s);
 
+// Bytes as lower-case hex, as Python's bytes.hex() writes them.
+std::string Hex(const std::string& bytes);
+
+// What a shell command writes to standard output; `ok` is set to whether
+// it exited with status 0.
+std::string Output(const std::string& command, bool* ok = nullptr);
+
 // tessmar with `args`: standard error to a file in `dir`, standard output
 // read back, through `pipeTo` when given. `redirect` is shell text placed
 // after the arguments (">/dev/full", ">&-"); `prefix` stands before the

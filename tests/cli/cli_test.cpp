@@ -107,24 +107,8 @@ print(unescape(lines[0]).hex(), unescape(lines[1][len('  Camera              '):
     const std::string script = m_dir.Write("check.py", std::vector<std::uint8_t>(check.begin(), check.end()));
     const std::string command = "/usr/bin/python3 " + cli_test::Quote(script) + " " + cli_test::Quote(json) + " " +
                                 cli_test::Quote(csv) + " " + cli_test::Quote(text) + " 2>&1";
-    std::string decoded;
-    if (std::FILE* p = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
-            decoded.append(buffer, n);
-        pclose(p);
-    }
-    auto hex = [](const std::string& bytes) {
-        std::string h;
-        char two[3];
-        for (unsigned char c : bytes) {
-            std::snprintf(two, sizeof two, "%02x", c);
-            h += two;
-        }
-        return h;
-    };
-    const std::string line = hex(path) + " " + hex(model) + "\n";
+    const std::string decoded = cli_test::Output(command);
+    const std::string line = cli_test::Hex(path) + " " + cli_test::Hex(model) + "\n";
     EXPECT_EQ(line + line + line, decoded);
 }
 

@@ -3,7 +3,6 @@
 // bytes. JSON is checked against Python's own decoder.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -12,18 +11,9 @@
 #include "nef_builder.h"
 #include "text_escape.h"
 
-namespace {
+using cli_test::Hex;
 
-std::string Hex(const std::string& bytes)
-{
-    std::string hex;
-    char two[3];
-    for (unsigned char c : bytes) {
-        std::snprintf(two, sizeof two, "%02x", c);
-        hex += two;
-    }
-    return hex;
-}
+namespace {
 
 // The reverse of the text rule, written separately from it: \\ is a
 // backslash, \xNN a byte, anything else itself.
@@ -157,14 +147,9 @@ TEST(TextEscape, JsonDecodesWithSurrogateEscapeToTheBytes)
                                 "for s in json.loads(open(sys.argv[1], \"rb\").read().decode(\"utf-8\")):\n"
                                 "    print(s.encode(\"utf-8\", \"surrogateescape\").hex())' " +
                                 cli_test::Quote(dir.Path() + "/samples.json");
-    std::FILE* python = popen(command.c_str(), "r");
-    ASSERT_NE(nullptr, python);
-    std::string out;
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, python)) > 0)
-        out.append(buffer, n);
-    ASSERT_EQ(0, pclose(python)) << "python3 could not read the JSON";
+    bool ok = false;
+    const std::string out = cli_test::Output(command, &ok);
+    ASSERT_TRUE(ok) << "python3 could not read the JSON";
     std::istringstream lines(out);
     std::string line;
     for (const std::string& s : samples) {

@@ -120,16 +120,3 @@ TEST(OpenReasons, APipeNamedLikeACameraFileIsRefusedWithoutWaiting)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(static_cast<int>(NefProblem::kNotAFile), WEXITSTATUS(status));
 }
-
-TEST(OpenReasons, AStreamFromElsewhereIsJudgedByItsDescriptor)
-{
-    TempDir dir;
-    const std::string path = dir.Write("d90.nef", NefBuilder(Order::kBig).Model("NIKON D90").Total(6507).Build());
-    BoundedStream stream;
-    ASSERT_EQ(OpenResult::kOk, stream.Attach(std::fopen(path.c_str(), "rb")));
-    NefReadout readout;
-    EXPECT_TRUE(ReadNefStream(stream, readout));
-    EXPECT_EQ(6507, readout.m_totalCount);
-    EXPECT_EQ(OpenResult::kFolder, stream.Attach(std::fopen(dir.Path().c_str(), "r")));
-    EXPECT_EQ(OpenResult::kCannotOpen, stream.Attach(nullptr));
-}
