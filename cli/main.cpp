@@ -1,14 +1,21 @@
 // tessmar: prints the camera model, shooting date and shutter counters of
 // Nikon NEF, NRW and JPEG files, as labelled text, JSON or CSV.
 #include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 
 #include "file_list.h"
+#include "in_flight.h"
+#include "ordered_work.h"
 #include "output_buffer.h"
 #include "progress.h"
 #include "readout_format.h"
@@ -81,6 +88,7 @@ int OutputFailed(int error)
 struct Options {
     OutputForm form = OutputForm::kText;
     bool recursive = false;
+    InFlight inFlight;
     std::vector<std::string> paths;
 };
 
@@ -116,6 +124,14 @@ int ParseArguments(int argc, char** argv, Options& options, std::ostream& out)
         WriteError(std::string("tessmar: no file given\n") + kUsage);
         return kUsageError;
     }
+    const char* inFlight = std::getenv("TESSMAR_IN_FLIGHT");
+    if (const std::optional<InFlight> setting = InFlightSetting(inFlight)) {
+        options.inFlight = *setting;
+    } else {
+        WriteError("tessmar: TESSMAR_IN_FLIGHT must be a whole number from 1 to " +
+                   std::to_string(kMaxFilesInFlight) + ", not '" + PrintableText(inFlight) + "'\n");
+        return kUsageError;
+    }
     return -1;
 }
 
@@ -140,7 +156,40 @@ FileResult ReadListed(const ListedPath& listed, bool recursive)
         if (outcome.Problem() == NefProblem::kFolder && !recursive)
             result.reason += " (use -r to read the files in it)";
     }
+    // A result waiting its turn keeps only what is written out, not the
+    // directories it came from.
+    result.readout.m_ifd0.Clear();
+    result.readout.m_exifIfd.Clear();
+    result.readout.m_makerIfd.Clear();
     return result;
+}
+
+// Reads files[from] and those behind it ahead of the output, several at
+// once on threads of their own, when there are files enough and descriptors
+// for them.
+// Threads rather than read-ahead hints: a hint can only fetch the first
+// pages of a file already opened, while a thread also overlaps the open,
+// the look-up of the file's size and the reads that depend on what the
+// first read found (measured here on 5000 files read cold, first 4 KiB
+// each: 0.33 s with open, hint and close 16 files ahead, 0.16 s from 16
+// threads). io_uring would chain those dependent steps by hand and exists
+// on Linux alone; threads reach the device's own floor as they are.
+std::unique_ptr<OrderedWork<FileResult>> StartReadingAhead(const std::vector<ListedPath>& files,
+                                                           std::size_t from, const Options& options)
+{
+    if (files.size() - from < 2 || options.inFlight.count < 2)
+        return nullptr;
+    const std::size_t inFlight = FreeDescriptors(options.inFlight.count);
+    if (inFlight < 2)
+        return nullptr;
+    try {
+        // Room for results to wait their turn while the output is written.
+        return std::make_unique<OrderedWork<FileResult>>(
+            files.size() - from, inFlight, inFlight * kResultsPerFileInFlight,
+            [&files, &options, from](std::size_t i) { return ReadListed(files[from + i], options.recursive); });
+    } catch (const std::system_error&) {
+        return nullptr;  // no thread to be had: one file after another, as ever
+    }
 }
 
 int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
@@ -156,10 +205,27 @@ int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
     // always before a message about the next file.
     const bool outputIsTerminal = isatty(STDOUT_FILENO);
     int status = kAllRead;
+    std::unique_ptr<OrderedWork<FileResult>> readAhead;
+    if (options.inFlight.fromTheStart)
+        readAhead = StartReadingAhead(files, 0, options);
+    // Read one at a time until reads are seen to wait on the storage.
+    bool readingAheadTried = options.inFlight.fromTheStart;
+    StorageWaits waits;
 
     writer.Begin();
-    for (const ListedPath& file : files) {
-        const FileResult result = ReadListed(file, options.recursive);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const ListedPath& file = files[i];
+        FileResult result;
+        if (readAhead) {
+            result = readAhead->Take();
+        } else {
+            const auto started = std::chrono::steady_clock::now();
+            result = ReadListed(file, options.recursive);
+            if (waits.Record(std::chrono::steady_clock::now() - started) && !readingAheadTried) {
+                readingAheadTried = true;
+                readAhead = StartReadingAhead(files, i + 1, options);
+            }
+        }
         if (!result.reason.empty()) {
             progress.ClearLine();
             WriteError("tessmar: " + PrintableText(file.path) + ": " + result.reason + "\n");
@@ -169,6 +235,9 @@ int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
         if (outputIsTerminal)
             out.flush();
         if (!out) {
+            // No file is opened from here on; those under way are let be.
+            if (readAhead)
+                readAhead->Stop();
             progress.ClearLine();
             return OutputFailed(buffer.Error());
         }
