@@ -19,11 +19,13 @@ def one_process(argv):
     return argv
 
 
-def timed(argv, cwd, out_path):
-    """Wall time of one run, its output kept for the cross-check."""
+def timed(argv, cwd, out_path, env=None):
+    """Wall time of one run, its output kept for the cross-check; `env`
+    adds to the environment."""
+    environment = dict(os.environ, **env) if env else None
     with open(out_path, "wb") as out:
         start = time.perf_counter()
-        proc = subprocess.run(argv, cwd=cwd, stdout=out, stderr=subprocess.DEVNULL)
+        proc = subprocess.run(argv, cwd=cwd, stdout=out, stderr=subprocess.DEVNULL, env=environment)
         elapsed = time.perf_counter() - start
     if proc.returncode not in (0, 1):  # 1: some files had no readout
         sys.exit(f"{argv[0]} failed with exit status {proc.returncode}")

@@ -23,13 +23,15 @@ for tool in exiftool exiv2 strace python3; do
   command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/install-deps.sh"; exit 2; }
 done
 
-echo "== building tessmar and make_nef_files (Release)"
+echo "== building tessmar, make_nef_files and cold_io (Release)"
 cmake --preset native >/dev/null
-cmake --build --preset native --target tessmar make_nef_files | tail -n 1
+cmake --build --preset native --target tessmar make_nef_files cold_io | tail -n 1
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tessmar-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 echo "== $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(exiftool -ver | sed 's/^/ExifTool /'), $(exiv2 --version | head -n 1)"
-python3 bench/bench.py build/native/cli/tessmar build/native/tools/make_nef_files "$work" \
+echo "== load average $(cut -d' ' -f1-3 /proc/loadavg), work folder on $(df --output=fstype "$work" | tail -n 1)"
+python3 bench/bench.py build/native/cli/tessmar build/native/tools/make_nef_files build/native/bench/cold_io "$work" \
   --files "${BENCH_FILES:-1000}" --runs "${BENCH_RUNS:-5}" --samples "$samples" \
-  --folder-files "${BENCH_FOLDER_FILES:-1000}" --folder-runs "${BENCH_FOLDER_RUNS:-3}"
+  --folder-files "${BENCH_FOLDER_FILES:-5000}" --folder-runs "${BENCH_FOLDER_RUNS:-3}" \
+  --cold-runs "${BENCH_COLD_RUNS:-3}"
