@@ -50,3 +50,4 @@ private:
 // reads one file at a time needs one; more in flight must not make a file
 // fail with "too many files are open" that one at a time would have read.
 std::size_t FreeDescriptors(std::size_t wanted);
+constexpr std::size_t kSpareDescriptors = 2;

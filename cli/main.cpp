@@ -179,7 +179,10 @@ std::unique_ptr<OrderedWork<FileResult>> StartReadingAhead(const std::vector<Lis
 {
     if (files.size() - from < 2 || options.inFlight.count < 2)
         return nullptr;
-    const std::size_t inFlight = FreeDescriptors(options.inFlight.count);
+    // A pipe's worth of descriptors is left for whatever the runtime opens
+    // meanwhile (the sanitizers' checks, for one, open a pipe).
+    const std::size_t free = FreeDescriptors(options.inFlight.count + kSpareDescriptors);
+    const std::size_t inFlight = free > kSpareDescriptors ? free - kSpareDescriptors : 0;
     if (inFlight < 2)
         return nullptr;
     try {

@@ -8,6 +8,7 @@
 // jobs. After Stop() no job starts that has not started already.
 #pragma once
 
+#include <cassert>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -118,6 +119,7 @@ private:
             lock.unlock();
             Result result = m_job(index);
             lock.lock();
+            assert(!m_slots[index % m_window] && "a result not yet taken");
             m_slots[index % m_window] = std::move(result);
             if (m_takerWaits && BatchReady())
                 m_resultReady.notify_one();
