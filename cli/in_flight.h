@@ -15,8 +15,11 @@
 // threads. A share whose every request is a round trip may gain from more.
 constexpr std::size_t kDefaultFilesInFlight = 16;
 constexpr std::size_t kMaxFilesInFlight = 256;
-// Results held, read and waiting to be written, for each file in flight.
+// Results held, read and waiting to be written: so many for each file in
+// flight, and at least so many in all (threads are woken for a quarter of
+// them at a time).
 constexpr std::size_t kResultsPerFileInFlight = 4;
+constexpr std::size_t kLeastResultsHeld = 64;
 
 struct InFlight {
     std::size_t count = kDefaultFilesInFlight;
@@ -29,10 +32,9 @@ struct InFlight {
 std::optional<InFlight> InFlightSetting(const char* text);
 
 // Tells reads that wait on the storage from reads served from memory, by
-// how long they take. Reads from memory gain nothing from threads on a
-// machine of few cores (handing results between threads costs more than
-// such a read), so a run starts one file at a time and goes over to several
-// in flight only when most recent reads have waited.
+// how long they take: reads from memory gain from a thread per core, no
+// more (beyond that, handing results between threads costs more than such
+// a read); reads that wait gain from many in flight.
 class StorageWaits {
 public:
     // A file read from memory takes some microseconds; a read that goes to

@@ -1,21 +1,18 @@
 // tessmar: prints the camera model, shooting date and shutter counters of
 // Nikon NEF, NRW and JPEG files, as labelled text, JSON or CSV.
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
-#include <system_error>
 #include <unistd.h>
 #include <vector>
 
 #include "file_list.h"
 #include "in_flight.h"
-#include "ordered_work.h"
+#include "listed_reads.h"
 #include "output_buffer.h"
 #include "progress.h"
 #include "readout_format.h"
@@ -135,66 +132,6 @@ int ParseArguments(int argc, char** argv, Options& options, std::ostream& out)
     return -1;
 }
 
-// What reading one listed path gave: its readout, or why there is none.
-struct FileResult {
-    NefReadout readout;
-    std::string reason;  // empty when the file was read
-};
-
-// The step for one path. It depends on no other path, so that several can
-// be in flight while their results are still written in list order.
-FileResult ReadListed(const ListedPath& listed, bool recursive)
-{
-    FileResult result;
-    if (!listed.problem.empty()) {
-        result.reason = listed.problem;
-        return result;
-    }
-    const NefOutcome outcome = ReadNefFile(listed.path.c_str(), result.readout);
-    if (!outcome) {
-        result.reason = outcome.Reason();
-        if (outcome.Problem() == NefProblem::kFolder && !recursive)
-            result.reason += " (use -r to read the files in it)";
-    }
-    // A result waiting its turn keeps only what is written out, not the
-    // directories it came from.
-    result.readout.m_ifd0.Clear();
-    result.readout.m_exifIfd.Clear();
-    result.readout.m_makerIfd.Clear();
-    return result;
-}
-
-// Reads files[from] and those behind it ahead of the output, several at
-// once on threads of their own, when there are files enough and descriptors
-// for them.
-// Threads rather than read-ahead hints: a hint can only fetch the first
-// pages of a file already opened, while a thread also overlaps the open,
-// the look-up of the file's size and the reads that depend on what the
-// first read found. Measured on 5000 files read cold, first 4 KiB each:
-// open and hint 16 files ahead of the read, 0.13 to 0.22 s; 16 threads,
-// 0.08 to 0.11 s, the device's own pace. io_uring would chain those
-// dependent steps by hand, and exists on Linux alone.
-std::unique_ptr<OrderedWork<FileResult>> StartReadingAhead(const std::vector<ListedPath>& files,
-                                                           std::size_t from, const Options& options)
-{
-    if (files.size() - from < 2 || options.inFlight.count < 2)
-        return nullptr;
-    // A pipe's worth of descriptors is left for whatever the runtime opens
-    // meanwhile (the sanitizers' checks, for one, open a pipe).
-    const std::size_t free = FreeDescriptors(options.inFlight.count + kSpareDescriptors);
-    const std::size_t inFlight = free > kSpareDescriptors ? free - kSpareDescriptors : 0;
-    if (inFlight < 2)
-        return nullptr;
-    try {
-        // Room for results to wait their turn while the output is written.
-        return std::make_unique<OrderedWork<FileResult>>(
-            files.size() - from, inFlight, inFlight * kResultsPerFileInFlight,
-            [&files, &options, from](std::size_t i) { return ReadListed(files[from + i], options.recursive); });
-    } catch (const std::system_error&) {
-        return nullptr;  // no thread to be had: one file after another, as ever
-    }
-}
-
 int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
 {
     // Nothing is opened for output that already cannot be written.
@@ -208,27 +145,11 @@ int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
     // always before a message about the next file.
     const bool outputIsTerminal = isatty(STDOUT_FILENO);
     int status = kAllRead;
-    std::unique_ptr<OrderedWork<FileResult>> readAhead;
-    if (options.inFlight.fromTheStart)
-        readAhead = StartReadingAhead(files, 0, options);
-    // Read one at a time until reads are seen to wait on the storage.
-    bool readingAheadTried = options.inFlight.fromTheStart;
-    StorageWaits waits;
+    ListedReads reads(files, options.recursive, options.inFlight);
 
     writer.Begin();
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        const ListedPath& file = files[i];
-        FileResult result;
-        if (readAhead) {
-            result = readAhead->Take();
-        } else {
-            const auto started = std::chrono::steady_clock::now();
-            result = ReadListed(file, options.recursive);
-            if (waits.Record(std::chrono::steady_clock::now() - started) && !readingAheadTried) {
-                readingAheadTried = true;
-                readAhead = StartReadingAhead(files, i + 1, options);
-            }
-        }
+    for (const ListedPath& file : files) {
+        const FileResult result = reads.Next();
         if (!result.reason.empty()) {
             progress.ClearLine();
             WriteError("tessmar: " + PrintableText(file.path) + ": " + result.reason + "\n");
@@ -239,8 +160,7 @@ int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
             out.flush();
         if (!out) {
             // No file is opened from here on; those under way are let be.
-            if (readAhead)
-                readAhead->Stop();
+            reads.Stop();
             progress.ClearLine();
             return OutputFailed(buffer.Error());
         }

@@ -8,6 +8,7 @@
 // jobs. After Stop() no job starts that has not started already.
 #pragma once
 
+#include <algorithm>
 #include <cassert>
 #include <condition_variable>
 #include <cstddef>
@@ -33,19 +34,26 @@ public:
         : m_count(count), m_window(window > threads ? window : threads > 0 ? threads : 1), m_job(std::move(job)),
           m_slots(m_window)
     {
-        if (threads > m_count)
-            threads = m_count;
-        m_threads.reserve(threads);
-        for (std::size_t t = 0; t < threads; ++t) {
+        Grow(threads > 0 ? threads : 1);
+        if (m_threads.empty() && m_count > 0)
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    }
+
+    // Starts threads until there are `threads` (never more than jobs, nor
+    // than the window); as many as the system grants. Only from the taker.
+    void Grow(std::size_t threads)
+    {
+        threads = std::min({threads, m_count, m_window});
+        while (m_threads.size() < threads) {
             try {
                 m_threads.emplace_back([this] { Run(); });
             } catch (const std::system_error&) {
-                if (m_threads.empty())
-                    throw;
                 break;  // the threads started take every job between them
             }
         }
     }
+
+    std::size_t Threads() const { return m_threads.size(); }
 
     // Stops and waits for the jobs already started.
     ~OrderedWork()
@@ -72,11 +80,10 @@ public:
         Result result = std::move(*slot);
         slot.reset();
         ++m_taken;
-        // One job further may start now.
-        const bool wake = m_workersWaiting > 0;
+        const bool wake = m_workersWaiting > 0 && RoomForABatch();
         lock.unlock();
         if (wake)
-            m_slotFree.notify_one();
+            m_slotFree.notify_all();
         return result;
     }
 
@@ -91,10 +98,19 @@ public:
     }
 
 private:
-    // The taker is woken for a batch of results, not for every one: on a
-    // machine of few cores a wake-up costs about as much as reading a file
-    // from memory. It sleeps until a batch can be taken in order, or all
-    // that were started; the jobs go on in the meantime.
+    // Threads are woken for a batch, not for every result: on a machine of
+    // few cores a wake-up costs about as much as reading a file from
+    // memory. The taker sleeps until a batch of results can be taken in
+    // order (or all that were started); a thread that found the window full
+    // sleeps until there is room for a batch of jobs (or for all that are
+    // left). Between them the window stays mostly in flight.
+    bool RoomForABatch() const
+    {
+        const std::size_t room = m_taken + m_window - m_next;
+        const std::size_t left = m_count - m_next;
+        return room >= (left < m_batch ? left : m_batch);
+    }
+
     bool BatchReady() const
     {
         std::size_t ready = 0;

@@ -74,6 +74,34 @@ INSTANTIATE_TEST_SUITE_P(Shapes, OrderedWorkShapes,
                          ::testing::Values(Shape{1, 1, 1}, Shape{50, 1, 1}, Shape{3, 8, 32}, Shape{200, 3, 3},
                                            Shape{300, 4, 16}, Shape{500, 16, 64}, Shape{100, 16, 4}));
 
+TEST(OrderedWork, GrowingMidWayAddsThreadsAndKeepsTheOrder)
+{
+    std::mutex mutex;
+    std::size_t running = 0, mostRunning = 0;
+    OrderedWork<std::size_t> work(400, 1, 64, [&](std::size_t i) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            mostRunning = std::max(mostRunning, ++running);
+        }
+        std::this_thread::sleep_for(microseconds(300));
+        std::lock_guard<std::mutex> lock(mutex);
+        --running;
+        return i;
+    });
+    for (std::size_t i = 0; i < 100; ++i)
+        ASSERT_EQ(i, work.Take());
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        EXPECT_EQ(1u, mostRunning);
+    }
+    work.Grow(6);
+    work.Grow(100);  // never more threads than the window holds results
+    EXPECT_EQ(64u, work.Threads());
+    for (std::size_t i = 100; i < 400; ++i)
+        ASSERT_EQ(i, work.Take());
+    EXPECT_GT(mostRunning, 1u);
+}
+
 TEST(OrderedWork, AfterStopNoJobStartsAndTheThreadsEnd)
 {
     std::atomic<std::size_t> started{0};
