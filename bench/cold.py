@@ -44,7 +44,7 @@ def extents(tessmar, work, log, card):
     from a trace of a folder run one file at a time."""
     subprocess.run(["strace", "-f", "-y", "-s", "0", "-e", "trace=pread64", "-o", log,
                     tessmar, "-r", "--json", "card"], cwd=work, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL, env=dict(os.environ, TESSMAR_IN_FLIGHT="1"))
+                   stderr=subprocess.DEVNULL, env=measure.traced(measure.TRACED_ONE_AT_A_TIME))
     reach = {}
     for line in open(log):
         m = PREAD_RE.match(line)
