@@ -21,6 +21,10 @@ const char* NefProblemText(NefProblem problem)
     case NefProblem::kJpegMalformed: return "the JPEG segments are malformed";
     case NefProblem::kJpegExifNotTiff: return "the Exif data in this JPEG file is not TIFF-structured";
     case NefProblem::kNotNefOrJpeg: return "not a NEF or JPEG file";
+    case NefProblem::kShutterCountNotRecorded: return "the camera recorded no shutter count for this file";
+    case NefProblem::kDngPrivateDataOutside: return "the DNG private data lies outside the file";
+    case NefProblem::kDngPrivateDataMalformed: return "the DNG private data is malformed";
+    case NefProblem::kDngMakerNoteNotNikon: return "the DNG private data holds no Nikon maker note";
     case NefProblem::kCount: break;
     }
     return "an unknown problem";

@@ -23,6 +23,10 @@ enum class NefProblem {
     kJpegMalformed,
     kJpegExifNotTiff,
     kNotNefOrJpeg,
+    kShutterCountNotRecorded,
+    kDngPrivateDataOutside,
+    kDngPrivateDataMalformed,
+    kDngMakerNoteNotNikon,
     kCount  // not a problem: the number of values above
 };
 

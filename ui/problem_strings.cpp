@@ -24,6 +24,10 @@ UINT ProblemStringId(NefProblem problem)
     case NefProblem::kJpegMalformed: return IDS_PROBLEM_JPEG_MALFORMED;
     case NefProblem::kJpegExifNotTiff: return IDS_PROBLEM_JPEG_EXIF_NOT_TIFF;
     case NefProblem::kNotNefOrJpeg: return IDS_PROBLEM_NOT_NEF_OR_JPEG;
+    case NefProblem::kShutterCountNotRecorded: return IDS_PROBLEM_COUNT_NOT_RECORDED;
+    case NefProblem::kDngPrivateDataOutside: return IDS_PROBLEM_DNG_DATA_OUTSIDE;
+    case NefProblem::kDngPrivateDataMalformed: return IDS_PROBLEM_DNG_DATA_MALFORMED;
+    case NefProblem::kDngMakerNoteNotNikon: return IDS_PROBLEM_DNG_NOTE_NOT_NIKON;
     case NefProblem::kNone:
     case NefProblem::kCount:
         break;
