@@ -10,7 +10,7 @@ struct ListedPath {
     std::string problem;  // empty, or why the path is not read
 };
 
-// True for names ending in .nef, .nrw, .jpg or .jpeg, in any case.
+// True for names ending in .nef, .nrw, .jpg, .jpeg or .dng, in any case.
 bool IsCameraFileName(const std::string& name);
 
 bool IsFolder(const std::string& path);

@@ -62,7 +62,7 @@ void ReadoutWriter::Begin()
     if (m_form == OutputForm::kJson)
         m_out << '[';
     else if (m_form == OutputForm::kCsv)
-        m_out << "file,camera,shootingDate,mechanical,electronic,total,error\n";
+        m_out << "file,camera,shootingDate,mechanical,electronic,total,error,serial\n";
 }
 
 void ReadoutWriter::Write(const std::string& file, const NefReadout& r, const std::string& error)
@@ -73,6 +73,7 @@ void ReadoutWriter::Write(const std::string& file, const NefReadout& r, const st
             return;
         m_out << (m_written ? "\n" : "") << PrintableText(file) << '\n'
               << "  Camera              " << PrintableText(r.m_camera) << '\n'
+              << "  Serial Number       " << PrintableText(r.m_serialNumber) << '\n'
               << "  Shooting Date       " << PrintableText(r.m_shootingDate) << '\n'
               << "  Mechanical Shutter  " << r.m_mechanicalCount << '\n'
               << "  Electronic Shutter  " << r.m_electronicCount << '\n'
@@ -81,6 +82,7 @@ void ReadoutWriter::Write(const std::string& file, const NefReadout& r, const st
     case OutputForm::kJson:
         m_out << (m_written ? ",\n" : "\n") << "  {\"file\": " << JsonString(file)
               << ", \"camera\": " << JsonString(r.m_camera)
+              << ", \"serial\": " << (r.m_serialNumber.empty() ? std::string("null") : JsonString(r.m_serialNumber))
               << ", \"shootingDate\": " << JsonString(r.m_shootingDate)
               << ", \"mechanical\": " << r.m_mechanicalCount
               << ", \"electronic\": " << r.m_electronicCount
@@ -90,7 +92,7 @@ void ReadoutWriter::Write(const std::string& file, const NefReadout& r, const st
     case OutputForm::kCsv:
         m_out << CsvField(file) << ',' << CsvField(r.m_camera) << ',' << CsvField(r.m_shootingDate) << ','
               << r.m_mechanicalCount << ',' << r.m_electronicCount << ',' << r.m_totalCount << ','
-              << CsvField(error) << '\n';
+              << CsvField(error) << ',' << CsvField(r.m_serialNumber) << '\n';
         break;
     }
     ++m_written;
