@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <sstream>
 
 #include "nef_builder.h"
@@ -63,66 +64,43 @@ protected:
     NefReadout m_readout;
 };
 
-TEST_P(DngTest, ReadsTheMakerNoteKeptInThePrivateData)
+TEST_P(DngTest, ReadsTheNoteHoweverTheConverterKeptIt)
 {
-    ASSERT_TRUE(Read(Z9().AsDng().Build()));
-    ExpectZ9();
-    // Converters write DNG files in one order whatever the camera's.
-    ASSERT_TRUE(Read(Z9().MakerOrder(Other(GetParam())).AsDng().Build()));
-    ExpectZ9();
-    // Without an Exif IFD at all.
-    ASSERT_TRUE(Read(Z9().WithoutExifPointer().AsDng().Build()));
-    ExpectZ9();
-}
-
-TEST_P(DngTest, OtherRecordsBeforeMakNAreSteppedOverWithTheirPadding)
-{
-    DngOptions options;
-    options.recordsBefore = {{"SR2 ", std::string(301, 'x')}, {"RAF ", ""}, {"CRW ", "MakN"}};
-    ASSERT_TRUE(Read(Z9().AsDng(options).Build()));
-    ExpectZ9();
-}
-
-TEST_P(DngTest, TheExifMakerNoteWinsAndThePrivateDataIsThenNotRead)
-{
-    DngOptions options;
-    options.keepExifMakerNote = true;
-    options.makNLength = 0xFFFFFFFF;  // would fail, were it read
-    ASSERT_TRUE(Read(Z9().AsDng(options).Build()));
-    ExpectZ9();
-}
-
-TEST_P(DngTest, TheNoteReadsTheSameWhereverItStoodInTheOriginalFile)
-{
-    // A Nikon note's offsets count from its own header, so the original
-    // offset must not move anything: the serial stands behind the directory.
-    for (std::uint32_t original : {0u, 8u, 0x0003A1C4u, 0xFFFFFFFFu}) {
-        SCOPED_TRACE(original);
+    const Order other = Other(GetParam());
+    const std::vector<std::pair<const char*, std::function<void(NefBuilder&, DngOptions&)>>> ways = {
+        {"as converters write it", [](NefBuilder&, DngOptions&) {}},
+        // DNG files come in one order whatever the camera's.
+        {"note in the other order", [&](NefBuilder& b, DngOptions&) { b.MakerOrder(other); }},
+        {"no Exif IFD", [](NefBuilder& b, DngOptions&) { b.WithoutExifPointer(); }},
+        {"records before MakN, odd ones padded",
+         [](NefBuilder&, DngOptions& o) { o.recordsBefore = {{"SR2 ", std::string(301, 'x')}, {"RAF ", ""}, {"CRW ", "MakN"}}; }},
+        // The Exif maker note wins; a broken MakN shows it is not even read.
+        {"Exif maker note kept too",
+         [](NefBuilder&, DngOptions& o) {
+             o.keepExifMakerNote = true;
+             o.makNLength = 0xFFFFFFFF;
+         }},
+        // A Nikon note's offsets count from its own header: where it stood
+        // in the original file moves nothing (the serial is behind it).
+        {"original offset 0", [](NefBuilder&, DngOptions& o) { o.originalOffset = 0; }},
+        {"original offset at the end", [](NefBuilder&, DngOptions& o) { o.originalOffset = 0xFFFFFFFF; }},
+        // Without a valid embedded header the original order applies.
+        {"only MakN gives the order",
+         [&](NefBuilder& b, DngOptions& o) {
+             b.MakerOrder(other).MakerHeaderBytes({'X', 'X', 0, 0, 0, 0, 0, 8});
+             o.originalOrder = other == Order::kLittle ? "II" : "MM";
+         }},
+        {"copied 12 bytes early from a JPEG",
+         [](NefBuilder&, DngOptions& o) { o.beforeNote = std::string("\0\0\0\x01" "ABCDEFGH", 12); }},
+    };
+    for (const auto& [name, change] : ways) {
+        SCOPED_TRACE(name);
+        NefBuilder builder = Z9();
         DngOptions options;
-        options.originalOffset = original;
-        ASSERT_TRUE(Read(Z9().AsDng(options).Build()));
+        change(builder, options);
+        ASSERT_TRUE(Read(builder.AsDng(options).Build()));
         ExpectZ9();
     }
-}
-
-TEST_P(DngTest, TheOriginalByteOrderAppliesWhenTheNoteHasNoValidHeader)
-{
-    // The note is in the other order and its embedded header says nothing.
-    DngOptions options;
-    options.originalOrder = GetParam() == Order::kLittle ? "MM" : "II";
-    ASSERT_TRUE(Read(Z9().MakerOrder(Other(GetParam()))
-                         .MakerHeaderBytes({'X', 'X', 0, 0, 0, 0, 0, 8})
-                         .AsDng(options)
-                         .Build()));
-    ExpectZ9();
-}
-
-TEST_P(DngTest, ANoteCopiedTwelveBytesEarlyFromAJpegIsFound)
-{
-    DngOptions options;
-    options.beforeNote = std::string("\0\0\0\x01" "ABCDEFGH", 12);
-    ASSERT_TRUE(Read(Z9().AsDng(options).Build()));
-    ExpectZ9();
 }
 
 TEST_P(DngTest, PrivateDataWithoutANikonMakerNote)
