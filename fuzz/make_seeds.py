@@ -7,12 +7,20 @@ A file laid out as a camera writes it, in either byte order:
     8    IFD0: Make, Model 0x0110, StripOffsets, StripByteCounts,
          DateTime 0x0132, ExifIFD pointer 0x8769
          then the texts too long for an entry's value field
-    ...  Exif IFD: DateTimeOriginal, MakerNote 0x927C
+    ...  Exif IFD: DateTimeOriginal, BodySerialNumber 0xA431, MakerNote 0x927C
     ...  maker note: "Nikon\\0", version 02 10 00 00, at +10 a TIFF header
          of its own (its byte order may differ from the file's), at +18
-         its directory: version 0x0001, MechanicalShutterCount 0x0037,
-         ShutterCount 0x00A7; its offsets count from the header at +10
+         its directory: version 0x0001, SerialNumber 0x001D,
+         MechanicalShutterCount 0x0037, ShutterCount 0x00A7; its offsets
+         count from the header at +10
     ...  image data (padding), pointed at by StripOffsets
+
+Re-saved, IFD0 may stand further on (the header says where), with a stale
+copy of an earlier structure at 8. Converted to DNG, IFD0 gains DNGVersion
+0xC612 and DNGPrivateData 0xC634: "Adobe\\0", then records of a 4-byte type
+and a big-endian length; the "MakN" record holds the original byte order,
+the note's original offset (big-endian) and the maker note, which is then
+absent from the Exif IFD.
 
 A camera JPEG carries the same structure in its Exif APP1 segment, behind
 "Exif\0\0"; its positions count from that TIFF header.
@@ -27,7 +35,8 @@ import os
 import struct
 import sys
 
-ASCII, SHORT, LONG, UNDEFINED = 2, 3, 4, 7
+BYTE, ASCII, SHORT, LONG, UNDEFINED = 1, 2, 3, 4, 7
+NOT_AVAILABLE = 0xFFFFF7FF  # what Nikon writes into a counter it lacks
 
 
 class Ifd:
@@ -70,11 +79,13 @@ class Ifd:
         return head + table + struct.pack(order + "I", 0) + data
 
 
-def maker_note(order, mechanical, total, extra=()):
+def maker_note(order, mechanical, total, extra=(), serial=None):
     """A type-3 maker note: signature, version, its own TIFF header at +10
     and its directory at +18 (offsets relative to the header at +10)."""
     ifd = Ifd()
     ifd.add(0x0001, UNDEFINED, 4, b"0210")
+    if serial is not None:
+        ifd.text(0x001D, serial)
     for tag, value in extra:
         ifd.long(tag, value)
     if mechanical is not None:
@@ -86,13 +97,28 @@ def maker_note(order, mechanical, total, extra=()):
     return b"Nikon\0\x02\x10\0\0" + header + ifd.pack(order, 8, 0)
 
 
+def dng_private_data(note, original_order, makn_length=None, before=(), before_note=b""):
+    """A DNGPrivateData "Adobe" block whose MakN record holds `note`; the
+    records in `before` (type, data) stand ahead of it, `before_note`
+    between MakN's own header and the note."""
+    out = b"Adobe\0"
+    for kind, data in before:
+        out += kind + struct.pack(">I", len(data)) + data + b"\0" * (len(data) & 1)
+    data = original_order + struct.pack(">I", 0x0001F2E4) + before_note + note
+    out += b"MakN" + struct.pack(">I", len(data) if makn_length is None else makn_length) + data
+    return out + b"\0" * (len(data) & 1)
+
+
 def nef(little=True, model="NIKON D850", date="2018:09:02 19:40:44",
         mechanical=3487, total=8541, maker_little=None, with_maker=True,
-        image_bytes=0, model_count=None):
-    """Bytes of one NEF-structured file."""
+        image_bytes=0, model_count=None, serial="3004871", body_serial=None,
+        ifd0_at=8, before_ifd0=b"", dng=None):
+    """Bytes of one NEF-structured file. `ifd0_at` moves IFD0 (re-saved
+    files), with `before_ifd0` standing between the header and it; `dng`
+    (keyword arguments of dng_private_data) writes a converted DNG file."""
     order = "<" if little else ">"
     maker_order = order if maker_little is None else ("<" if maker_little else ">")
-    header = (b"II*\0" if little else b"MM\0*") + struct.pack(order + "I", 8)
+    header = (b"II*\0" if little else b"MM\0*") + struct.pack(order + "I", ifd0_at)
 
     ifd0 = Ifd()
     ifd0.text(0x010F, "NIKON CORPORATION")
@@ -102,18 +128,25 @@ def nef(little=True, model="NIKON D850", date="2018:09:02 19:40:44",
     ifd0.long(0x0117, image_bytes)
     if date is not None:
         ifd0.text(0x0132, date)
+    note = maker_note(maker_order, mechanical, total, serial=serial) if with_maker else None
+    if dng is not None:
+        ifd0.add(0xC612, BYTE, 4, b"\x01\x04\x00\x00")
+        original = b"II" if maker_order == "<" else b"MM"
+        block = dng_private_data(note or b"", dng.pop("original_order", original), **dng)
+        ifd0.add(0xC634, BYTE, len(block), block)
     ifd0.long(0x8769, 0)  # Exif IFD pointer, patched below
 
     exif = Ifd()
     exif.text(0x9003, date or "")
-    note = maker_note(maker_order, mechanical, total) if with_maker else None
-    if note is not None:
+    if body_serial is not None:
+        exif.text(0xA431, body_serial)
+    if note is not None and dng is None:
         exif.add(0x927C, UNDEFINED, len(note), note)
 
     # Lay out twice: the first pass fixes the sizes, the second the pointers.
     def layout():
-        block0 = ifd0.pack(order, 8)
-        exif_at = 8 + len(block0)
+        block0 = ifd0.pack(order, ifd0_at)
+        exif_at = ifd0_at + len(block0)
         exif_at += exif_at % 2
         return block0, exif_at
 
@@ -125,7 +158,9 @@ def nef(little=True, model="NIKON D850", date="2018:09:02 19:40:44",
     ifd0.entries = [(t, ty, c, image_at if t == 0x0111 else v) for t, ty, c, v in ifd0.entries]
     block0, _ = layout()
 
-    out = bytearray(header + block0)
+    out = bytearray(header + before_ifd0[:ifd0_at - 8])
+    out += b"\0" * (ifd0_at - len(out))
+    out += block0
     out += b"\0" * (exif_at - len(out))
     out += block_exif
     out += b"\0" * (image_at - len(out))
@@ -165,10 +200,40 @@ def well_formed():
         yield f"{tag}_mech_only", nef(little, mechanical=174, total=None)
 
 
+def resaved_and_converted():
+    """Files other software wrote: IFD0 moved (with and without a stale
+    copy of the earlier structure at 8), DNG conversions, counters "not
+    available", and serial numbers kept in each place."""
+    for little, tag in ((True, "le"), (False, "be")):
+        yield f"{tag}_ifd0_moved", nef(little, ifd0_at=3024)
+        earlier = nef(little, date="2017:01:01 00:00:00", mechanical=10, total=20)
+        yield f"{tag}_ifd0_moved_stale_copy", nef(little, ifd0_at=len(earlier) + len(earlier) % 2,
+                                                  before_ifd0=earlier[8:])
+        yield f"{tag}_dng", nef(little, model="NIKON Z 9", mechanical=0, total=31876, dng={})
+        yield f"{tag}_dng_other_order_note", nef(little, model="NIKON Z 9", total=31876,
+                                                 maker_little=not little, dng={})
+        yield f"{tag}_dng_records_before", nef(little, dng={"before": ((b"SR2 ", b"x" * 33),)})
+        yield f"{tag}_total_not_available", nef(little, total=NOT_AVAILABLE)
+        yield f"{tag}_mech_not_available", nef(little, mechanical=NOT_AVAILABLE)
+        yield f"{tag}_serial_inline", nef(little, serial="123")
+        yield f"{tag}_serial_in_exif", nef(little, serial=None, body_serial="6012345")
+    # One converter copies a JPEG's maker note from 12 bytes too early.
+    yield "le_dng_jpeg_quirk", nef(True, dng={"before_note": b"\0\0\0\x01ABCDEFGH"})
+    yield "le_dng_makn_past_end", nef(True, dng={"makn_length": 0xFFFFFF00})
+    yield "be_dng_bad_order", nef(False, dng={"original_order": b"XX"})
+    # The DNGPrivateData entry's count running past the end of the file.
+    whole = bytearray(nef(True, dng={}))
+    entry = whole.index(struct.pack("<HH", 0xC634, BYTE))
+    whole[entry + 4:entry + 8] = struct.pack("<I", 0xFFFF0000)
+    yield "le_dng_block_past_end", bytes(whole)
+    yield "le_serial_too_long", nef(True, serial="7" * 60)
+
+
 def in_jpegs():
     """The same structure inside camera JPEGs."""
     for little, tag in ((True, "le"), (False, "be")):
         yield f"{tag}_in_jpeg", jpeg(nef(little, model="NIKON D90", mechanical=None, total=6507))
+        yield f"{tag}_in_jpeg_ifd0_moved", jpeg(nef(little, model="NIKON D90", total=6507, ifd0_at=444))
 
 
 def malformed():
@@ -196,7 +261,8 @@ def write_all(folder, items):
 
 def main(argv):
     if len(argv) == 3 and argv[1] == "seeds":
-        write_all(argv[2], list(well_formed()) + list(in_jpegs()) + list(malformed()))
+        write_all(argv[2], list(well_formed()) + list(resaved_and_converted()) + list(in_jpegs()) +
+                  list(malformed()))
     elif len(argv) == 3 and argv[1] == "batch":
         write_all(argv[2], well_formed())
     elif len(argv) == 4 and argv[1] == "big":
