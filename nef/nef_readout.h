@@ -25,7 +25,8 @@ struct NefReadout {
 };
 
 // The texts are read into buffers of this many bytes; a longer text keeps
-// its first kTextBufferBytes bytes.
+// its first kTextBufferBytes bytes, except a serial number, which is left
+// out rather than shown cut short.
 constexpr std::size_t kTextBufferBytes = 50;
 
 // Reads into `readout` the camera model, shooting date, serial number and
