@@ -353,6 +353,32 @@ TEST_F(UnreadableFile, NotATiffFileLeavesNoTextFromAnEarlierRead)
     ExpectNoOwnedDialogFor(kQuietPeriodMs / 2);
 }
 
+TEST_F(UnreadableFile, AFileAnotherProgramHoldsWithoutSharingIsSaidToBeInUse)
+{
+    // This driver is the other program: it holds the file open and lets
+    // nobody else open it, as an editor or a copy in progress may.
+    const std::wstring path = WriteWide(std::filesystem::path(g_files.folder) / L"held.nef",
+                                        nef_test::NefBuilder(nef_test::Order::kLittle).Model("NIKON D850").Total(9).Build());
+    HANDLE holder = CreateFileW(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    Open(path);
+    HWND message = app().WaitMessageBox();
+    CloseHandle(holder);
+    ASSERT_TRUE(message) << "no message for a file in use";
+    const std::wstring text = StaticTextsOf(message);
+    EXPECT_NE(text.find(L"held.nef"), std::wstring::npos) << Narrow(text);
+    EXPECT_NE(text.find(L"This file could not be read: in use by another program."), std::wstring::npos)
+        << Narrow(text);
+    EXPECT_EQ(app().ReadFields(), kStartFields);
+    Click(GetDlgItem(message, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(message));
+
+    // Once it is let go, the same file reads.
+    Open(path);
+    EXPECT_EQ(app().ReadFields(), (Fields{L"9", L"0", L"9", L"", L"NIKON D850"}));
+    ExpectNoOwnedDialogFor(kQuietPeriodMs / 2);
+}
+
 // ---------------------------------------------------------------------------
 // The five fields
 

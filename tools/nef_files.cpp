@@ -1,0 +1,219 @@
+#include "nef_files.h"
+
+#include <optional>
+
+#include "nef_builder.h"
+
+namespace nef_files {
+
+namespace {
+
+using nef_test::DngOptions;
+using nef_test::ExifSegment;
+using nef_test::JpegFile;
+using nef_test::JpegSegment;
+using nef_test::NefBuilder;
+using nef_test::NefLayout;
+using nef_test::Order;
+
+constexpr std::uint16_t kTagMake = 0x010F;
+constexpr std::uint16_t kTagModel = 0x0110;
+constexpr std::uint16_t kTagMakerVersion = 0x0001;
+constexpr std::uint32_t kNotAvailable = 0xFFFFF7FF;  // Nikon's "n/a" count
+
+// What a camera records; an absent counter or text is left out of the file.
+struct Camera {
+    std::optional<std::string> model = "NIKON D850";
+    std::optional<std::string> date = "2018:09:02 19:40:44";
+    std::optional<std::uint32_t> mechanical = 3487;
+    std::optional<std::uint32_t> total = 8541;
+    bool makerInOtherOrder = false;  // as other software may rewrite it
+    std::optional<std::uint32_t> modelCount = std::nullopt;  // when the entry's count disagrees
+    std::optional<std::string> serial = "3004871";           // in the maker note
+};
+
+Order Other(Order order) { return order == Order::kLittle ? Order::kBig : Order::kLittle; }
+
+const char* Prefix(Order order) { return order == Order::kLittle ? "le_" : "be_"; }
+
+// Entries in ascending tag order, as cameras write them.
+NefBuilder CameraNef(Order order, const Camera& camera)
+{
+    NefBuilder nef(order);
+    nef.Ifd0Text(kTagMake, std::string("NIKON CORPORATION", 18));
+    if (camera.model)
+        nef.Ifd0Text(kTagModel, *camera.model + '\0', camera.modelCount);
+    nef.ImageStrip();
+    if (camera.date)
+        nef.DateTime(*camera.date);
+    nef.MakerOrder(camera.makerInOtherOrder ? Other(order) : order);
+    nef.MakerEntryBytes(kTagMakerVersion, nef_test::kTypeUndefined, 4, {'0', '2', '1', '0'});
+    if (camera.serial)
+        nef.Serial(*camera.serial);
+    if (camera.mechanical)
+        nef.Mechanical(*camera.mechanical);
+    if (camera.total)
+        nef.Total(*camera.total);
+    return nef;
+}
+
+// A camera JPEG: JFIF, the Exif segment, a quantisation table, the scan.
+std::vector<std::uint8_t> CameraJpeg(const std::vector<std::uint8_t>& tiff, bool withExif = true)
+{
+    const JpegSegment jfif{0xE0, std::string("JFIF\0\x01\x01\0\0\x01\0\x01\0\0", 14)};
+    std::string table(1, '\0');
+    for (char i = 0; i < 64; ++i)
+        table += i;
+    const JpegSegment quantisation{0xDB, table};
+    if (!withExif)
+        return JpegFile({jfif, quantisation});
+    return JpegFile({jfif, ExifSegment(tiff), quantisation});
+}
+
+// Position of the Exif segment's TIFF header in CameraJpeg's output: SOI,
+// the JFIF segment (4 + 14 bytes), the APP1 segment's head and "Exif\0\0".
+constexpr std::size_t kJpegTiffStart = 2 + 18 + 4 + 6;
+
+std::vector<std::uint8_t> Cut(std::vector<std::uint8_t> bytes, std::size_t size)
+{
+    bytes.resize(size);
+    return bytes;
+}
+
+}  // namespace
+
+std::vector<NamedFile> ReadableFiles()
+{
+    std::vector<NamedFile> files;
+    for (Order order : {Order::kLittle, Order::kBig}) {
+        const std::vector<std::pair<const char*, Camera>> cameras = {
+            {"both", {}},
+            {"total_only", {"NIKON D7000", "2021:06:05 19:57:13", std::nullopt, 20353}},
+            {"mech_above_total", {"NIKON Z 6", "2019:03:12 10:02:40", 1000, 0}},
+            {"mech_only", {"NIKON D850", "2018:09:02 19:40:44", 174, std::nullopt}},
+            {"other_order_note", {"NIKON D600", "2014:08:17 12:28:21", std::nullopt, 53139, true}},
+            {"short_model", {"D1"}},
+            // 49 characters and the zero byte: exactly the reader's text buffer.
+            {"model_fills_buffer", {"NIKON " + std::string(43, 'X')}},
+            {"long_model", {"NIKON " + std::string(70, 'X')}},
+            {"no_texts", {std::nullopt, std::nullopt}},
+        };
+        for (const auto& [kind, camera] : cameras) {
+            const std::string name = Prefix(order) + std::string(kind);
+            const auto nef = CameraNef(order, camera).Build();
+            files.push_back({name + ".nef", nef});
+            files.push_back({name + ".jpg", CameraJpeg(nef)});
+        }
+    }
+    return files;
+}
+
+std::vector<NamedFile> ResavedAndConvertedFiles()
+{
+    std::vector<NamedFile> files;
+    for (Order order : {Order::kLittle, Order::kBig}) {
+        const std::string prefix = Prefix(order);
+        Camera earlier;
+        earlier.date = "2017:01:01 00:00:00";
+        earlier.mechanical = 10;
+        earlier.total = 20;
+        files.push_back({prefix + "ifd0_moved.nef", CameraNef(order, {}).MoveIfd0By(3016).Build()});
+        files.push_back({prefix + "ifd0_moved_stale_copy.nef",
+                         CameraNef(order, {}).StaleStructureAt8(CameraNef(order, earlier)).Build()});
+        files.push_back({prefix + "ifd0_moved.jpg", CameraJpeg(CameraNef(order, {}).MoveIfd0By(436).Build())});
+
+        files.push_back({prefix + "converted.dng", CameraNef(order, {}).AsDng().Build()});
+        Camera otherOrder;
+        otherOrder.makerInOtherOrder = true;
+        files.push_back({prefix + "converted_other_order_note.dng", CameraNef(order, otherOrder).AsDng().Build()});
+        DngOptions records;
+        records.recordsBefore = {{"SR2 ", std::string(33, 'x')}};
+        files.push_back({prefix + "converted_records_before.dng", CameraNef(order, {}).AsDng(records).Build()});
+        DngOptions fromJpeg;
+        fromJpeg.beforeNote = std::string("\0\0\0\x01" "ABCDEFGH", 12);
+        files.push_back({prefix + "converted_from_jpeg.dng", CameraNef(order, {}).AsDng(fromJpeg).Build()});
+
+        Camera inline4;
+        inline4.serial = "123";  // with its zero byte, inside the entry
+        files.push_back({prefix + "serial_inline.nef", CameraNef(order, inline4).Build()});
+        Camera exifOnly;
+        exifOnly.serial = std::nullopt;
+        files.push_back({prefix + "serial_in_exif.nef", CameraNef(order, exifOnly).BodySerial("6012345").Build()});
+        Camera mechanicalNa;
+        mechanicalNa.mechanical = kNotAvailable;
+        files.push_back({prefix + "mech_not_available.nef", CameraNef(order, mechanicalNa).Build()});
+    }
+    return files;
+}
+
+std::vector<NamedFile> MalformedFiles()
+{
+    std::vector<NamedFile> files;
+    for (Order order : {Order::kLittle, Order::kBig}) {
+        const std::string prefix = Prefix(order);
+        NefLayout at;
+        const auto good = CameraNef(order, {}).Build(&at);
+        files.push_back({prefix + "no_exif_pointer.nef", CameraNef(order, {}).WithoutExifPointer().Build()});
+        files.push_back({prefix + "no_maker_note.nef", CameraNef(order, {}).WithoutMakerNote().Build()});
+        Camera noCounter;
+        noCounter.mechanical = noCounter.total = std::nullopt;
+        files.push_back({prefix + "no_counter.nef", CameraNef(order, noCounter).Build()});
+        Camera hugeModel;
+        hugeModel.modelCount = 0xFFFFFFF0;
+        files.push_back({prefix + "model_count_huge.nef", CameraNef(order, hugeModel).Build()});
+        files.push_back({prefix + "cut_in_header.nef", Cut(good, 4)});
+        files.push_back({prefix + "cut_in_ifd0.nef", Cut(good, at.ifd0 + 2 + 12 * 3 + 5)});
+        files.push_back({prefix + "cut_in_texts.nef", Cut(good, at.exifIfd - 2)});
+        files.push_back({prefix + "cut_in_exif_ifd.nef", Cut(good, at.exifIfd + 8)});
+        files.push_back({prefix + "cut_in_maker_header.nef", Cut(good, at.makerNote + 14)});
+        files.push_back({prefix + "cut_in_maker_ifd.nef", Cut(good, at.makerIfd + 2 + 12 + 6)});
+        Camera totalNa;
+        totalNa.total = kNotAvailable;
+        files.push_back({prefix + "total_not_available.nef", CameraNef(order, totalNa).Build()});
+
+        DngOptions makNPastEnd;
+        makNPastEnd.makNLength = 0xFFFFFF00;
+        files.push_back({prefix + "dng_makn_past_end.dng", CameraNef(order, {}).AsDng(makNPastEnd).Build()});
+        DngOptions blockPastEnd;
+        blockPastEnd.blockCount = 0xFFFF0000;
+        files.push_back({prefix + "dng_block_past_end.dng", CameraNef(order, {}).AsDng(blockPastEnd).Build()});
+        DngOptions badOrder;
+        badOrder.originalOrder = "XX";
+        files.push_back({prefix + "dng_bad_order.dng", CameraNef(order, {}).AsDng(badOrder).Build()});
+        NefLayout dng;
+        const auto converted = CameraNef(order, {}).AsDng().Build(&dng);
+        files.push_back({prefix + "dng_cut_in_block.dng", Cut(converted, dng.makN + 8 + 6 + 20)});
+    }
+
+    // A start that is neither TIFF's nor JPEG's: read as big-endian, the
+    // little-endian file's IFD0 offset points far outside it.
+    const auto good = CameraNef(Order::kLittle, {}).Build();
+    auto notTiff = good;
+    notTiff[0] = 0x00;
+    notTiff[1] = 0xD8;
+    notTiff[2] = 0xFF;
+    notTiff[3] = 0xE1;
+    files.push_back({"le_not_tiff.nef", notTiff});
+
+    files.push_back({"jpeg_without_exif.jpg", CameraJpeg(good, false)});
+    files.push_back({"jpeg_cut_in_exif.jpg", Cut(CameraJpeg(good), kJpegTiffStart + good.size() / 2)});
+    auto exifNotTiff = good;
+    exifNotTiff[0] = 0xFF;
+    exifNotTiff[1] = 0xD8;
+    files.push_back({"jpeg_exif_not_tiff.jpg", CameraJpeg(exifNotTiff)});
+    return files;
+}
+
+std::vector<std::uint8_t> DemoNef()
+{
+    return CameraNef(Order::kLittle, {"NIKON D850", "2026:11:28 14:03:51", 41237, 52210}).ImageData(4096).Build();
+}
+
+std::vector<std::uint8_t> LargeNef(std::size_t bytes)
+{
+    NefLayout at;
+    CameraNef(Order::kLittle, {}).Build(&at);
+    return CameraNef(Order::kLittle, {}).ImageData(bytes > at.end ? bytes - at.end : 0).Build();
+}
+
+}  // namespace nef_files
