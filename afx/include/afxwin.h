@@ -59,7 +59,6 @@ enum AfxSig : UINT_PTR
 #define CN_COMMAND 0
 
 typedef void (AFX_MSG_CALL CCmdTarget::*AFX_PMSG)(void);
-typedef void (AFX_MSG_CALL CWnd::*AFX_PMSGW)(void);
 
 struct AFX_MSGMAP_ENTRY
 {
@@ -270,7 +269,9 @@ public:
     // Centres a pop-up window on pAlternateOwner, else on its owner, else
     // (no owner, or one hidden or minimised) on the work area of the main
     // window's monitor, and keeps it inside that monitor's work area.
-    // Child windows are not supported.
+    // Child windows are not supported, and the owner is not asked for
+    // another window to centre on (WM_QUERYCENTERWND, which only the real
+    // library's frame windows answer).
     void CenterWindow(CWnd* pAlternateOwner = NULL);
     // Whether the framework may centre this window after WM_INITDIALOG.
     virtual BOOL CheckAutoCenter();
@@ -331,6 +332,9 @@ public:
     // Runs the dialog modally and returns the value given to EndDialog; -1 if
     // the dialog could not be created. An exception other than a framework
     // CException raised by a handler ends the dialog and is rethrown here.
+    // The system's modal loop runs it (the real library runs a loop of its
+    // own, with idle processing); either way the owner is disabled before
+    // WM_INITDIALOG and enabled again afterwards.
     virtual INT_PTR DoModal();
     void EndDialog(int nResult);
 

@@ -48,6 +48,11 @@ void AfxDeleteTempMaps();
 // m_pfnSuper. Every message then passes through the object's message map
 // first; what no entry handles, and what a handler hands on with Default(),
 // goes to that kept procedure (for a dialog, the system's dialog processing).
+// This shape rather than a "handled" flag that the dialog procedure returns:
+// Default() then runs the system's handling where the handler calls it, once,
+// and hands its result back, so a handler can act on what the system did (a
+// base OnPaint before drawing on top), and messages the system sends before
+// a dialog procedure is attached (WM_NCCREATE, WM_CREATE) reach the map too.
 
 // Arms the hook for the next window this thread creates; AfxUnhookWindowCreate
 // disarms it if no window was created.
