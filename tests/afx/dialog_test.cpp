@@ -1,9 +1,9 @@
 // Real dialogs from in-memory templates: the lifecycle (OnInitDialog, OnOK,
 // OnCancel), data exchange both ways, routing of commands, keys and system
-// commands, and ownership. Each test's dialog is ended from inside its own
-// run, mostly from OnInitDialog before it is ever shown, so no test waits
-// for a user; a timer ends any dialog that is still running after a few
-// seconds.
+// commands, Default(), ownership and placement. Each test's dialog is ended
+// from inside its own run, mostly from OnInitDialog before it is ever shown,
+// so no test waits for a user; a timer ends any dialog that is still running
+// after a few seconds.
 
 #include <afxwin.h>
 
@@ -415,26 +415,6 @@ TEST_F(Dialog, HandlerResultAndDefaultResultReachTheSender)
     EXPECT_EQ(1, byDefault.m_nDragIconCalls);
 }
 
-TEST_F(Dialog, WindowReachesItsObjectFromItsFirstMessageAndItsControlsDoNot)
-{
-    CExchangeDlg dlg(m_template);
-    CWnd* pControl = reinterpret_cast<CWnd*>(1);
-    dlg.m_onInit = [&](CExchangeDlg& d) {
-        pControl = CWnd::FromHandlePermanent(::GetDlgItem(d.m_hWnd, IDC_COUNT));
-        d.EndDialog(1);
-    };
-    dlg.DoModal();
-    auto at = [&](UINT message) {
-        return std::find(dlg.m_messages.begin(), dlg.m_messages.end(), message) - dlg.m_messages.begin();
-    };
-    const std::ptrdiff_t nInit = at(WM_INITDIALOG);
-    ASSERT_LT(nInit, static_cast<std::ptrdiff_t>(dlg.m_messages.size()));
-    EXPECT_LT(at(WM_NCCREATE), nInit);
-    EXPECT_LT(at(WM_CREATE), nInit);
-    EXPECT_EQ(WM_NCDESTROY, dlg.m_messages.back());
-    EXPECT_EQ(nullptr, pControl);
-}
-
 // After WM_INITDIALOG the framework centres a modal dialog, unless the
 // dialog placed itself: by its template, or by moving or showing itself
 // during its initialisation.
@@ -505,119 +485,6 @@ TEST_F(Dialog, ModalDialogIsCentredUnlessItPlacesItself)
     }
 }
 
-TEST_F(Dialog, CentredDialogTallerThanTheWorkAreaKeepsItsCaptionOnScreen)
-{
-    MONITORINFO mi = {};
-    mi.cbSize = sizeof mi;
-    ::GetMonitorInfo(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &mi);
-    DialogTemplate tall = ExchangeTemplate(WS_POPUP | WS_CAPTION | DS_MODALFRAME, 0, 0, 100, 2000);
-    CExchangeDlg dlg(tall);
-    RECT placed = {};
-    dlg.m_afterInit = [&](CExchangeDlg& d) {
-        placed = d.Rect();
-        d.EndDialog(1);
-    };
-    dlg.DoModal();
-    ASSERT_GT(placed.bottom - placed.top, mi.rcWork.bottom - mi.rcWork.top) << "the premise: taller than the screen";
-    EXPECT_EQ(mi.rcWork.top, placed.top);
-    EXPECT_NEAR((mi.rcWork.left + mi.rcWork.right) / 2, (placed.left + placed.right) / 2, 1);
-}
-
-TEST_F(Dialog, OwnedDialogIsCentredOnItsOwnerWhileTheOwnerIsVisible)
-{
-    MONITORINFO mi = {};
-    mi.cbSize = sizeof mi;
-    ::GetMonitorInfo(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &mi);
-    CExchangeDlg outer(m_template);
-    DialogTemplate small = ExchangeTemplate(WS_POPUP | WS_CAPTION | DS_MODALFRAME, 0, 0, 80, 40);
-    CExchangeDlg inner(small);
-    theTestApp.m_pMainWnd = &outer;
-    RECT owner = {}, owned = {};
-    HWND hInnerOwner = NULL;
-    inner.m_afterInit = [&](CExchangeDlg& d) {
-        owned = d.Rect();
-        hInnerOwner = ::GetWindow(d.m_hWnd, GW_OWNER);
-        d.EndDialog(2);
-    };
-    RECT ownedWhileHidden = {};
-    outer.m_afterInit = [&](CExchangeDlg& d) {
-        // Away from the centre of the screen, where the owner itself opened.
-        ::SetWindowPos(d.m_hWnd, NULL, 30, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        owner = d.Rect();
-        // Not yet shown: nothing to centre on but the work area.
-        inner.DoModal();
-        ownedWhileHidden = owned;
-        ::ShowWindow(d.m_hWnd, SW_SHOWNA);
-        inner.DoModal();
-        d.EndDialog(1);
-    };
-    EXPECT_EQ(1, outer.DoModal());
-    EXPECT_NE(nullptr, hInnerOwner);
-    EXPECT_NEAR((mi.rcWork.left + mi.rcWork.right) / 2, (ownedWhileHidden.left + ownedWhileHidden.right) / 2, 1);
-    EXPECT_NEAR((mi.rcWork.top + mi.rcWork.bottom) / 2, (ownedWhileHidden.top + ownedWhileHidden.bottom) / 2, 1);
-    EXPECT_NEAR((owner.left + owner.right) / 2, (owned.left + owned.right) / 2, 1);
-    EXPECT_NEAR((owner.top + owner.bottom) / 2, (owned.top + owned.bottom) / 2, 1);
-}
-
-// Answers the next message box this thread activates with OK, recording its
-// caption and owner.
-class MessageBoxAnswerer
-{
-public:
-    MessageBoxAnswerer()
-    {
-        s_pCurrent = this;
-        m_hHook = ::SetWindowsHookEx(WH_CBT, &MessageBoxAnswerer::Hook, NULL, ::GetCurrentThreadId());
-    }
-    ~MessageBoxAnswerer()
-    {
-        ::UnhookWindowsHookEx(m_hHook);
-        s_pCurrent = nullptr;
-    }
-
-    std::string m_caption;
-    HWND m_hOwner = NULL;
-
-private:
-    static LRESULT CALLBACK Hook(int nCode, WPARAM wParam, LPARAM lParam)
-    {
-        if (nCode == HCBT_ACTIVATE && s_pCurrent != nullptr && s_pCurrent->m_caption.empty())
-        {
-            HWND hBox = reinterpret_cast<HWND>(wParam);
-            char szCaption[128] = {};
-            ::GetWindowText(hBox, szCaption, sizeof szCaption);
-            s_pCurrent->m_caption = szCaption;
-            s_pCurrent->m_hOwner = ::GetWindow(hBox, GW_OWNER);
-            ::PostMessage(hBox, WM_COMMAND, IDOK, 0);
-        }
-        return ::CallNextHookEx(NULL, nCode, wParam, lParam);
-    }
-
-    static MessageBoxAnswerer* s_pCurrent;
-    HHOOK m_hHook = NULL;
-};
-
-MessageBoxAnswerer* MessageBoxAnswerer::s_pCurrent = nullptr;
-
-TEST_F(Dialog, MessageBoxWithoutACaptionIsCaptionedWithTheApplicationsName)
-{
-    CExchangeDlg dlg(m_template);
-    int nResult = 0;
-    std::string caption;
-    HWND hOwner = NULL;
-    dlg.m_afterInit = [&](CExchangeDlg& d) {
-        MessageBoxAnswerer answerer;
-        nResult = d.MessageBox("A message");
-        caption = answerer.m_caption;
-        hOwner = answerer.m_hOwner;
-        EXPECT_EQ(d.m_hWnd, hOwner);
-        d.EndDialog(1);
-    };
-    dlg.DoModal();
-    EXPECT_EQ(IDOK, nResult);
-    EXPECT_EQ("Afx Test Program", caption);
-}
-
 TEST_F(Dialog, ControlNotificationsCausedByTheExchangeItselfAreNotDispatched)
 {
     CExchangeDlg dlg(m_template);
@@ -664,20 +531,31 @@ TEST_F(Dialog, ExceptionInAHandlerEndsTheRunAndLeavesDoModal)
     EXPECT_EQ(3, dlg.DoModal());
 }
 
-TEST_F(Dialog, WindowIsBoundOnlyDuringTheRun)
+// The dialog's window reaches its object from its first message to its
+// last, and only during the run; its controls are not the object's.
+TEST_F(Dialog, WindowIsBoundFromItsCreationToItsDestruction)
 {
     CExchangeDlg dlg(m_template);
     HWND hWnd = NULL;
     CWnd* pBound = NULL;
+    CWnd* pControl = reinterpret_cast<CWnd*>(1);
     dlg.m_onInit = [&](CExchangeDlg& d) {
         hWnd = d.m_hWnd;
         pBound = CWnd::FromHandlePermanent(hWnd);
+        pControl = CWnd::FromHandlePermanent(::GetDlgItem(hWnd, IDC_COUNT));
         d.EndDialog(1);
     };
     dlg.DoModal();
     EXPECT_EQ(&dlg, pBound);
+    EXPECT_EQ(nullptr, pControl);
     EXPECT_EQ(nullptr, dlg.m_hWnd);
     EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hWnd));
+
+    auto at = [&](UINT message) { return std::find(dlg.m_messages.begin(), dlg.m_messages.end(), message); };
+    ASSERT_NE(dlg.m_messages.end(), at(WM_INITDIALOG));
+    EXPECT_LT(at(WM_NCCREATE), at(WM_INITDIALOG)) << "messages before WM_INITDIALOG missed the map";
+    EXPECT_LT(at(WM_CREATE), at(WM_INITDIALOG));
+    EXPECT_EQ(static_cast<UINT>(WM_NCDESTROY), dlg.m_messages.back());
 }
 
 TEST_F(Dialog, WithoutAParentTheMainWindowOwnsTheDialogButNotItself)
