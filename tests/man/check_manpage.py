@@ -145,6 +145,10 @@ class Installed(unittest.TestCase):
         flags, mtime = data[3], int.from_bytes(data[4:8], "little")
         self.assertEqual((flags & 0x08, mtime), (0, 0), "gzip -n: no file name, no date")
 
+    def test_copyright_in_the_documentation_folder(self):
+        path = os.path.join(self.root, "share", "doc", "tessmar", "copyright")
+        self.assertIn("License: Expat", open(path, encoding="utf-8").read())
+
 
 def main():
     global PAGE, TESSMAR, BUILD_DIR
