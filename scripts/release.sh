@@ -11,6 +11,10 @@
 # reaches a program, and archives are written in a fixed order with fixed
 # owners and modes. scripts/check-release.sh proves it with two builds.
 #
+# The checks: tests/release/check_dist.py on dist/, and the end-to-end tests
+# against the zip's Tessmar.exe and the ordinary build's (build/windows),
+# which must pass alike.
+#
 #   scripts/release.sh                builds from a clean checkout only
 #   scripts/release.sh --allow-dirty  also with uncommitted changes (the
 #                                     result then is not the commit's)
@@ -65,6 +69,19 @@ cp "build/release/windows/$zip" "build/release/native/$deb" dist/
 echo "== checking dist/"
 /usr/bin/python3 tests/release/check_dist.py --dist dist --source-root "$root" \
     --sample-writer build/release/native/tests/support/make_sample_nef
+
+# The zip's Tessmar.exe must pass the end-to-end tests as the ordinary debug
+# build of the same commit does.
+echo "== the zip's Tessmar.exe end to end, against the ordinary build"
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target Tessmar tessmar_e2e
+unpacked=build/release/unpacked
+mkdir -p "$unpacked"
+/usr/bin/python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extract("Tessmar.exe", sys.argv[2])' \
+    "dist/$zip" "$unpacked"
+scripts/wine-setup.sh
+scripts/with-display.sh tests/release/e2e_compare.sh build/windows/tests/e2e/tessmar_e2e.exe \
+    build/windows/app/Tessmar.exe "$unpacked/Tessmar.exe"
 
 echo
 echo "dist/ ($(git rev-parse HEAD)):"

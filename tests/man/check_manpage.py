@@ -19,6 +19,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+from pathlib import Path
 
 PAGE = None
 TESSMAR = None
@@ -45,7 +46,7 @@ def parse_page(path):
     """{section or "SECTION/Subsection": [the tag line of each .TP, as text]}."""
     entries = {}
     section = current = None
-    lines = open(path, encoding="utf-8").read().splitlines()
+    lines = Path(path).read_text(encoding="utf-8").splitlines()
     for number, line in enumerate(lines):
         if line.startswith(".SH "):
             section = current = roff_text(line)
@@ -113,7 +114,7 @@ class PageMatchesProgram(unittest.TestCase):
         header = run(TESSMAR, "--csv", MISSING_FILE).stdout.splitlines()[0]
         self.assertEqual(header.split(","), documented, "CSV columns")
         # The header line is shown as it is.
-        self.assertIn("\n%s\n" % header, open(PAGE, encoding="utf-8").read())
+        self.assertIn("\n%s\n" % header, Path(PAGE).read_text(encoding="utf-8"))
 
 
 class Installed(unittest.TestCase):
@@ -140,14 +141,14 @@ class Installed(unittest.TestCase):
 
     def test_page_in_man1_compressed_without_name_or_date(self):
         path = os.path.join(self.root, "share", "man", "man1", "tessmar.1.gz")
-        data = open(path, "rb").read()
-        self.assertEqual(gzip.decompress(data), open(PAGE, "rb").read())
+        data = Path(path).read_bytes()
+        self.assertEqual(gzip.decompress(data), Path(PAGE).read_bytes())
         flags, mtime = data[3], int.from_bytes(data[4:8], "little")
         self.assertEqual((flags & 0x08, mtime), (0, 0), "gzip -n: no file name, no date")
 
     def test_copyright_in_the_documentation_folder(self):
         path = os.path.join(self.root, "share", "doc", "tessmar", "copyright")
-        self.assertIn("License: Expat", open(path, encoding="utf-8").read())
+        self.assertIn("License: Expat", Path(path).read_text(encoding="utf-8"))
 
 
 def main():
