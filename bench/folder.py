@@ -5,18 +5,18 @@ a few files no tool may read mixed in.
 Each tool reads the whole folder in one process: tessmar and ExifTool walk it
 themselves (-r), ExifTool restricted to the extensions tessmar reads; Exiv2
 cannot walk a folder, so it gets the list of files from a walk made here,
-before any timing. Used by bench.py; imports its helpers.
+before any timing.
 """
 
-import importlib.util
 import os
 import re
 import shutil
-import statistics
 import struct
 import subprocess
 
-import bench
+import inputs
+import measure
+import readouts
 
 # The extensions tessmar -r reads, and ExifTool's options that select the same.
 CAMERA_EXTENSIONS = (".nef", ".nrw", ".jpg", ".jpeg")
@@ -27,13 +27,6 @@ SUBFOLDERS = ("DCIM/100NIKON", "DCIM/101NIKON", "DCIM/102NIKON")
 # The camera files are named DSCnnnn_<source>.<ext>: unique base names, so the
 # three tools' outputs can be matched by base name, and the source readable.
 INDEX_RE = re.compile(r"DSC(\d{4})_")
-
-
-def load_seeds():
-    seeds_module = importlib.util.spec_from_file_location("make_seeds", bench.SEEDS)
-    module = importlib.util.module_from_spec(seeds_module)
-    seeds_module.loader.exec_module(module)
-    return module
 
 
 def is_jpeg(data):
@@ -69,26 +62,22 @@ def padded_jpeg(data, size):
     return body + block * whole + block[:rest] + b"\xFF\xD9"
 
 
-def sources(samples, seeds):
+def sources(samples, make_nef_files, work):
     """(name, bytes) of the distinct files the folder is filled from: the
     samples' camera JPEGs, NEFs and cut-out TIFF structures when present,
     otherwise generated NEFs and their JPEG twins."""
+    paths = inputs.sample_files(samples, (("files", ".jpg"), ("files", ".nef"), ("tiff", ".tif")))
+    if paths:
+        origin = f"{len(paths)} sample files from {samples} (files/*.jpg, files/*.nef, tiff/*.tif)"
+    else:
+        paths = inputs.generated_files(make_nef_files, work)
+        origin = (f"{len(paths)} generated files, NEFs and their JPEG twins "
+                  f"(SAMPLES FOLDER ABSENT: {samples or 'not given'})")
     found = []
-    if samples and os.path.isdir(os.path.join(samples, "files")):
-        for sub, ext in (("files", ".jpg"), ("files", ".nef"), ("tiff", ".tif")):
-            folder = os.path.join(samples, sub)
-            if os.path.isdir(folder):
-                for f in sorted(os.listdir(folder)):
-                    if f.endswith(ext):
-                        found.append((f, open(os.path.join(folder, f), "rb").read()))
-    if found:
-        return found, f"{len(found)} sample files from {samples} (files/*.jpg, files/*.nef, tiff/*.tif)"
-    found = []
-    for name, data in seeds.well_formed():
-        found.append((name + ".nef", data))
-        found.append((name + ".jpg", seeds.jpeg(data)))
-    return found, (f"{len(found)} generated files, NEFs and their JPEG twins "
-                   f"(SAMPLES FOLDER ABSENT: {samples or 'not given'})")
+    for path in paths:
+        with open(path, "rb") as f:
+            found.append((os.path.basename(path), f.read()))
+    return found, origin
 
 
 def camera_name(i, source, data):
@@ -177,10 +166,10 @@ def calls_by_file(log, index_kind):
     return per_kind, shared, touched
 
 
-def run(tessmar, work, samples, count, runs, jpeg_mb):
-    """Runs the section, prints it; returns its lines for the targets summary."""
-    seeds = load_seeds()
-    srcs, origin = sources(samples, seeds)
+def run(tessmar, work, samples, make_nef_files, count, runs, jpeg_mb):
+    """Runs the section, prints it; returns its lines for the targets summary
+    and whether any shutter counts disagree."""
+    srcs, origin = sources(samples, make_nef_files, work)
     card = os.path.join(work, "card")
     camera, skipped = make_folder(card, srcs, count)
     listed = walk(card)
@@ -197,35 +186,22 @@ def run(tessmar, work, samples, count, runs, jpeg_mb):
     tools = [
         ("tessmar", [tessmar, "-r", "--json", "card"]),
         # The same tags as the per-file section.
-        ("ExifTool", bench.EXIFTOOL + EXIFTOOL_EXT + ["-r", "card"]),
-        ("Exiv2", bench.one_process(bench.EXIV2 + [os.path.join("card", r) for r in listed])),
+        ("ExifTool", readouts.EXIFTOOL + EXIFTOOL_EXT + ["-r", "card"]),
+        ("Exiv2", measure.one_process(readouts.EXIV2 + [os.path.join("card", r) for r in listed])),
     ]
     out = {name: os.path.join(work, f"card-{name}.out") for name, _ in tools}
     # The files were just written, so they are in the page cache; tessmar
     # and Exiv2 get one untimed run each to load themselves, ExifTool was
     # loaded by the section before (a run of it costs many seconds).
-    for name, argv in tools:
-        if name != "ExifTool":
-            bench.timed(argv, work, out[name])
-    times = {name: [] for name, _ in tools}
-    for _ in range(runs):
-        for name, argv in tools:
-            times[name].append(bench.timed(argv, work, out[name]))
-    wall = {name: statistics.median(t) for name, t in times.items()}
-
+    times, wall = measure.alternating_runs(tools, work, out, runs, warm=("tessmar", "Exiv2"))
     print(f"\nwall time over the folder ({n} files), one process each, median of {runs} "
           f"alternating runs (min..max):")
-    for name, argv in tools:
-        shown = " ".join(argv if name != "Exiv2" else argv[:len(argv) - n] + ["FILES..."])
-        spread = f"{min(times[name]):.4f}..{max(times[name]):.4f}"
-        print(f"  {name:9} {wall[name]:9.4f} s  ({spread})   {shown}")
+    ratios = measure.print_wall_times(
+        times, wall, {name: " ".join(argv if name != "Exiv2" else argv[:len(argv) - n] + ["FILES..."])
+                      for name, argv in tools})
     print(f"  (ExifTool walks the folder itself, restricted by -ext to the extensions tessmar "
           f"reads; Exiv2 has no folder walk and gets the {n} paths found by a walk made "
           f"before timing, so its time leaves the walk out)")
-    ratio_exiftool = wall["ExifTool"] / wall["tessmar"]
-    ratio_exiv2 = wall["Exiv2"] / wall["tessmar"]
-    print(f"  ExifTool / tessmar = {ratio_exiftool:7.1f}x   (target >= 500x)")
-    print(f"  Exiv2 / tessmar    = {ratio_exiv2:7.1f}x   (target >= 30x)")
 
     # System cost: the folder run minus a run over a folder of the same shape
     # holding one file, so start-up, exit and the fixed part of the walk go.
@@ -236,18 +212,18 @@ def run(tessmar, work, samples, count, runs, jpeg_mb):
     logs = os.path.join(work, "strace-card")
     os.makedirs(logs)
     head = [tessmar, "-r", "--json"]
-    calls_n, by_call = bench.strace_calls(head + ["card"], work, f"{logs}/calls-n")
-    calls_1, _ = bench.strace_calls(head + ["card-one"], work, f"{logs}/calls-1")
-    read_n, by_file, maps_n = bench.strace_bytes(head + ["card"], work, f"{logs}/reads-n", card)
-    read_1, _, _ = bench.strace_bytes(head + ["card-one"], work, f"{logs}/reads-1", one)
+    calls_n, by_call = measure.strace_calls(head + ["card"], work, f"{logs}/calls-n")
+    calls_1, _ = measure.strace_calls(head + ["card-one"], work, f"{logs}/calls-1")
+    read_n, by_file, maps_n = measure.strace_bytes(head + ["card"], work, f"{logs}/reads-n", card)
+    read_1, _, _ = measure.strace_bytes(head + ["card-one"], work, f"{logs}/reads-1", one)
     calls = (calls_n - calls_1) / (n - 1)
     per_read = (read_n - read_1) / (n - 1)
     print(f"\nsystem cost per file of tessmar's folder run (strace; a run over a one-file "
           f"folder of the same shape removed):")
-    print(f"  {calls:.1f} system calls, {bench.kib(per_read)} read "
-          f"({bench.kib(sum(by_file.values()) / n)} of it from the camera files), "
+    print(f"  {calls:.1f} system calls, {measure.kib(per_read)} read "
+          f"({measure.kib(sum(by_file.values()) / n)} of it from the camera files), "
           f"{maps_n / n:.2f} maps of a camera file   [fixed start-up: {calls_1 - calls:.0f} calls, "
-          f"{bench.kib(read_1)}]")
+          f"{measure.kib(read_1)}]")
     top = sorted(by_call.items(), key=lambda kv: -kv[1])[:9]
     print("  by kind: " + ", ".join(f"{k} {v / n:.2f}/file" for k, v in top))
 
@@ -264,7 +240,7 @@ def run(tessmar, work, samples, count, runs, jpeg_mb):
         sizes = sorted(bytes_kind[kind])
         if sizes:
             print(f"  {kind:4} files: {per_kind.get(kind, 0) / len(sizes):.2f} calls on the file, "
-                  f"{bench.kib(sum(sizes) / len(sizes))} read per file "
+                  f"{measure.kib(sum(sizes) / len(sizes))} read per file "
                   f"(median {sizes[len(sizes) // 2]} B, max {sizes[-1]} B)")
     print(f"  shared by all files (folder walk, output): {shared} calls in all, "
           f"{shared / n:.2f} per file before the start-up cost is removed")
@@ -293,26 +269,23 @@ def run(tessmar, work, samples, count, runs, jpeg_mb):
         path = os.path.join(work, "bigjpeg", label.replace(" ", "_"))
         with open(path, "wb") as f:
             f.write(data)
-        _, reads, maps = bench.strace_bytes([tessmar, "--json", path], work,
+        _, reads, maps = measure.strace_bytes([tessmar, "--json", path], work,
                                             f"{logs}/big-{len(big_results)}", path)
         got = sum(reads.values())
         end = exif_segment_end(data)
         readout = subprocess.run([tessmar, "--json", path], capture_output=True, text=True).stdout
         counts = re.search(r'"total": (\d+|null)', readout)
-        print(f"  {label:36} {len(data) / 2**20:5.1f} MiB: read {got} B ({bench.kib(got)}) in "
+        print(f"  {label:36} {len(data) / 2**20:5.1f} MiB: read {got} B ({measure.kib(got)}) in "
               f"{maps} maps; Exif segment ends at byte {end}; "
               f"total {counts.group(1) if counts else '?'}")
         big_results.append((label, len(data), got, maps, end))
 
     # Cross-check on the timed runs' own output, by file base name.
-    exiv2_keys = subprocess.run(["exiv2", "-Pkv"] + bench.EXIV2_KEYS +
-                                [os.path.join("card", r) for r in listed], cwd=work,
-                                capture_output=True, text=True, errors="replace").stdout
-    t_rows = bench.parse_tessmar(out["tessmar"])
-    e_rows = bench.parse_exiftool(out["ExifTool"])
+    t_rows = readouts.parse_tessmar(out["tessmar"])
+    e_rows = readouts.parse_exiftool(out["ExifTool"])
     names = [os.path.basename(r) for r in listed]
-    agree, refused, mismatches = bench.cross_check(names, t_rows, e_rows,
-                                                   bench.parse_exiv2_keys(exiv2_keys))
+    agree, refused, mismatches = readouts.cross_check(
+        names, t_rows, e_rows, readouts.exiv2_rows([os.path.join("card", r) for r in listed], work))
     # Which files each walk chose: exactly the camera files, none skipped.
     want = {os.path.basename(r) for r in camera}
     chosen = []
@@ -325,21 +298,16 @@ def run(tessmar, work, samples, count, runs, jpeg_mb):
     for name, count_, wrong in chosen:
         print(f"  {name} read {count_} files of {len(want)} camera files"
               + (f": {'; '.join(wrong)}" if wrong else ", none of the others"))
-    for r in refused:
-        print(f"  refused by tessmar, read by another tool: {r}")
-    for m in mismatches[:20]:
-        print(f"  MISMATCH {m}")
+    readouts.print_disagreements(refused, mismatches)
 
     # A read of one window past a short Exif segment is fine; a read that
     # grows with the file is not.
     big_ok = all(got <= max(end or 0, 8192) and maps == 0 for _, _, got, maps, end in big_results)
-    big_text = ", ".join(f"{bench.kib(got)} of {size / 2**20:.1f} MiB" for _, size, got, _, _ in big_results)
+    big_text = ", ".join(f"{measure.kib(got)} of {size / 2**20:.1f} MiB" for _, size, got, _, _ in big_results)
     selection_ok = all(not wrong and c == len(want) for _, c, wrong in chosen)
-    return [
-        ("folder: ExifTool / tessmar >= 500x", ratio_exiftool >= 500, f"{ratio_exiftool:.0f}x"),
-        ("folder: Exiv2 / tessmar >= 30x", ratio_exiv2 >= 30, f"{ratio_exiv2:.1f}x"),
+    return measure.ratio_targets(ratios, "folder: ") + [
         ("folder: <= 12 system calls per file", calls <= 12, f"{calls:.1f}"),
-        ("folder: <= 8 KiB read per file", per_read <= 8192, bench.kib(per_read)),
+        ("folder: <= 8 KiB read per file", per_read <= 8192, measure.kib(per_read)),
         ("large JPEG: reads only its start", big_ok, big_text),
         ("folder: same files chosen, counts agree", selection_ok and not mismatches,
          f"{agree}/{n}"),

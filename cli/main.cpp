@@ -94,20 +94,23 @@ int main(int argc, char** argv)
 
     writer.Begin();
     for (const ListedPath& file : files) {
-        NefOutcome outcome = NefOutcome::Failure(file.problem.c_str());
-        if (file.problem.empty())
-            outcome = ReadNefFile(file.path.c_str(), readout);
-        else
+        std::string reason = file.problem;  // empty while the file counts as read
+        if (reason.empty()) {
+            const NefOutcome outcome = ReadNefFile(file.path.c_str(), readout);
+            if (!outcome)
+                reason = outcome.Reason();
+            if (outcome.Problem() == NefProblem::kNotAFile && !options.recursive && IsFolder(file.path))
+                reason = "is a folder (use -r to read the files in it)";
+        } else {
             readout = NefReadout();
-        if (!outcome && !options.recursive && IsFolder(file.path))
-            outcome = NefOutcome::Failure("is a folder (use -r to read the files in it)");
-        if (!outcome) {
+        }
+        if (!reason.empty()) {
             progress.ClearLine();
             // One write per message: standard error is unbuffered.
-            std::cerr << "tessmar: " + PrintableText(file.path) + ": " + outcome.Reason() + "\n";
+            std::cerr << "tessmar: " + PrintableText(file.path) + ": " + reason + "\n";
             status = kSomeUnread;
         }
-        writer.Write(file.path, readout, outcome);
+        writer.Write(file.path, readout, reason);
         progress.FileDone();
     }
     writer.End();

@@ -65,11 +65,11 @@ void ReadoutWriter::Begin()
         m_out << "file,camera,shootingDate,mechanical,electronic,total,error\n";
 }
 
-void ReadoutWriter::Write(const std::string& file, const NefReadout& r, const NefOutcome& outcome)
+void ReadoutWriter::Write(const std::string& file, const NefReadout& r, const std::string& error)
 {
     switch (m_form) {
     case OutputForm::kText:
-        if (!outcome)
+        if (!error.empty())
             return;
         m_out << (m_written ? "\n" : "") << PrintableText(file) << '\n'
               << "  Camera              " << PrintableText(r.m_camera) << '\n'
@@ -85,12 +85,12 @@ void ReadoutWriter::Write(const std::string& file, const NefReadout& r, const Ne
               << ", \"mechanical\": " << r.m_mechanicalCount
               << ", \"electronic\": " << r.m_electronicCount
               << ", \"total\": " << r.m_totalCount
-              << ", \"error\": " << (outcome ? std::string("null") : JsonString(outcome.Reason())) << '}';
+              << ", \"error\": " << (error.empty() ? std::string("null") : JsonString(error)) << '}';
         break;
     case OutputForm::kCsv:
         m_out << CsvField(file) << ',' << CsvField(r.m_camera) << ',' << CsvField(r.m_shootingDate) << ','
               << r.m_mechanicalCount << ',' << r.m_electronicCount << ',' << r.m_totalCount << ','
-              << CsvField(outcome.Reason()) << '\n';
+              << CsvField(error) << '\n';
         break;
     }
     ++m_written;

@@ -15,9 +15,10 @@ public:
     ReadoutWriter(std::ostream& out, OutputForm form) : m_out(out), m_form(form) {}
 
     void Begin();
-    // One file's readout; a failed one is shown in JSON and CSV (with its
-    // reason) and left out of the text form, whose reasons go to stderr.
-    void Write(const std::string& file, const NefReadout& readout, const NefOutcome& outcome);
+    // One file's readout, or with a non-empty `error` why it has none: a
+    // failed file is shown in JSON and CSV (with its reason) and left out of
+    // the text form, whose reasons go to stderr.
+    void Write(const std::string& file, const NefReadout& readout, const std::string& error);
     void End();
 
 private:

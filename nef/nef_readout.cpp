@@ -26,8 +26,6 @@ constexpr std::uint64_t kIfd0Position = 8;
 constexpr std::uint64_t kMakerHeaderOffset = 10;
 constexpr std::uint64_t kMakerIfdOffset = 18;
 
-constexpr char kUnreadable[] = "the file could not be read";
-
 const TiffEntry* LastEntryWithTag(const IfdBlock& block, std::uint16_t tag)
 {
     // The whole table is scanned: a later entry with the same tag wins.
@@ -39,9 +37,9 @@ const TiffEntry* LastEntryWithTag(const IfdBlock& block, std::uint16_t tag)
     return found;
 }
 
-const char* Reason(ReadResult result, const char* outOfRange)
+NefProblem Problem(ReadResult result, NefProblem outOfRange)
 {
-    return result == ReadResult::kIoError ? kUnreadable : outOfRange;
+    return result == ReadResult::kIoError ? NefProblem::kUnreadable : outOfRange;
 }
 
 // An ASCII entry's text up to its first zero byte and at most
@@ -118,26 +116,26 @@ NefOutcome ReadCounters(BoundedStream& stream, NefReadout& readout, int bSwap)
 {
     const TiffEntry* exifPointer = LastEntryWithTag(readout.m_ifd0, kTagExifIfd);
     if (!exifPointer)
-        return NefOutcome::Failure("no Exif directory in this file");
+        return NefOutcome::Failure(NefProblem::kNoExifDirectory);
     ReadResult result = ReadIfd(stream, EntryValue(*exifPointer), bSwap, readout.m_exifIfd);
     if (result != ReadResult::kOk)
-        return NefOutcome::Failure(Reason(result, "the Exif directory lies outside the file"));
+        return NefOutcome::Failure(Problem(result, NefProblem::kExifDirectoryOutside));
 
     const TiffEntry* makerNote = LastEntryWithTag(readout.m_exifIfd, kTagMakerNote);
     if (!makerNote)
-        return NefOutcome::Failure("no maker note in this file");
+        return NefOutcome::Failure(NefProblem::kNoMakerNote);
     const std::uint64_t makerAt = EntryValue(*makerNote);
     int makerSwap = bSwap;
     result = MakerNoteSwap(stream, makerAt, bSwap, makerSwap);
     if (result == ReadResult::kOk)
         result = ReadIfd(stream, makerAt + kMakerIfdOffset, makerSwap, readout.m_makerIfd);
     if (result != ReadResult::kOk)
-        return NefOutcome::Failure(Reason(result, "the file ends inside the maker note"));
+        return NefOutcome::Failure(Problem(result, NefProblem::kMakerNoteTruncated));
 
     const TiffEntry* mechanical = LastEntryWithTag(readout.m_makerIfd, kTagMechanicalCount);
     const TiffEntry* total = LastEntryWithTag(readout.m_makerIfd, kTagTotalCount);
     if (!mechanical && !total)
-        return NefOutcome::Failure("the maker note holds no shutter count");
+        return NefOutcome::Failure(NefProblem::kNoShutterCount);
 
     // Cameras without a separate mechanical counter count every release as
     // mechanical. The difference wraps as 32-bit arithmetic, so a total
@@ -160,21 +158,21 @@ NefOutcome ReadFields(BoundedStream& stream, NefReadout& readout)
     int bSwap = 0;
     ReadResult result = ReadTiffHeader(stream, readout.m_header, bSwap);
     if (result != ReadResult::kOk)
-        return NefOutcome::Failure(Reason(result, "the file is too short to be a NEF file"));
+        return NefOutcome::Failure(Problem(result, NefProblem::kTooShort));
 
     result = ReadIfd(stream, kIfd0Position, bSwap, readout.m_ifd0);
     if (result != ReadResult::kOk)
-        return NefOutcome::Failure(Reason(result, "the file ends inside its first directory"));
+        return NefOutcome::Failure(Problem(result, NefProblem::kFirstDirectoryTruncated));
 
     if (const TiffEntry* model = LastEntryWithTag(readout.m_ifd0, kTagModel)) {
         result = ReadText(stream, *model, bSwap, readout.m_camera);
         if (result != ReadResult::kOk)
-            return NefOutcome::Failure(Reason(result, "the camera model lies outside the file"));
+            return NefOutcome::Failure(Problem(result, NefProblem::kModelOutside));
     }
     if (const TiffEntry* date = LastEntryWithTag(readout.m_ifd0, kTagDateTime)) {
         result = ReadText(stream, *date, bSwap, readout.m_shootingDate);
         if (result != ReadResult::kOk)
-            return NefOutcome::Failure(Reason(result, "the shooting date lies outside the file"));
+            return NefOutcome::Failure(Problem(result, NefProblem::kDateOutside));
     }
     return ReadCounters(stream, readout, bSwap);
 }
@@ -191,16 +189,16 @@ NefOutcome ReadNefStream(BoundedStream& stream, NefReadout& readout)
         case ExifSearch::kFound:
             break;
         case ExifSearch::kNoExif:
-            return NefOutcome::Failure("no Exif data in this JPEG file");
+            return NefOutcome::Failure(NefProblem::kNoJpegExif);
         case ExifSearch::kTruncated:
-            return NefOutcome::Failure("the file ends inside a JPEG segment");
+            return NefOutcome::Failure(NefProblem::kJpegSegmentTruncated);
         case ExifSearch::kMalformed:
-            return NefOutcome::Failure("the JPEG segments are malformed");
+            return NefOutcome::Failure(NefProblem::kJpegMalformed);
         case ExifSearch::kIoError:
-            return NefOutcome::Failure(kUnreadable);
+            return NefOutcome::Failure(NefProblem::kUnreadable);
         }
         if (!stream.Restrict(exif.tiffStart, exif.tiffSize))
-            return NefOutcome::Failure("the file ends inside a JPEG segment");
+            return NefOutcome::Failure(NefProblem::kJpegSegmentTruncated);
     }
 
     const NefOutcome outcome = ReadFields(stream, readout);
@@ -212,11 +210,10 @@ NefOutcome ReadNefStream(BoundedStream& stream, NefReadout& readout)
         // is only found out when its structure fails; name the real cause
         // then. Texts read from such a file are noise, not a camera's words.
         const bool headerRead = stream.Size() >= sizeof readout.m_header;
-        if (headerRead && DeclaredSwap(readout.m_header) < 0 && std::strcmp(outcome.Reason(), kUnreadable) != 0) {
+        if (headerRead && DeclaredSwap(readout.m_header) < 0 && outcome.Problem() != NefProblem::kUnreadable) {
             readout.m_camera.clear();
             readout.m_shootingDate.clear();
-            return NefOutcome::Failure(jpeg ? "the Exif data in this JPEG file is not TIFF-structured"
-                                            : "not a NEF or JPEG file");
+            return NefOutcome::Failure(jpeg ? NefProblem::kJpegExifNotTiff : NefProblem::kNotNefOrJpeg);
         }
     }
     return outcome;
@@ -233,11 +230,11 @@ NefOutcome OpenAndRead(const Char* path, NefReadout& readout)
     case OpenResult::kOk:
         return ReadNefStream(stream, readout);
     case OpenResult::kNotAFile:
-        return NefOutcome::Failure("not a regular file");
+        return NefOutcome::Failure(NefProblem::kNotAFile);
     case OpenResult::kCannotOpen:
         break;
     }
-    return NefOutcome::Failure("cannot open the file");
+    return NefOutcome::Failure(NefProblem::kCannotOpen);
 }
 
 }  // namespace

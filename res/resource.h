@@ -17,3 +17,26 @@
 #define IDC_TOTAL           1003
 #define IDC_SHOOTING_DATE   1004
 #define IDC_CAMERA          1005
+
+// The message shown when a file gives no readout: %1 is the file, %2 the
+// problem's text below.
+#define IDS_READ_FAILED                 200
+
+// One text for each problem the reader reports.
+#define IDS_PROBLEM_CANNOT_OPEN         201
+#define IDS_PROBLEM_NOT_A_FILE          202
+#define IDS_PROBLEM_UNREADABLE          203
+#define IDS_PROBLEM_TOO_SHORT           204
+#define IDS_PROBLEM_FIRST_IFD_TRUNCATED 205
+#define IDS_PROBLEM_MODEL_OUTSIDE       206
+#define IDS_PROBLEM_DATE_OUTSIDE        207
+#define IDS_PROBLEM_NO_EXIF_IFD         208
+#define IDS_PROBLEM_EXIF_IFD_OUTSIDE    209
+#define IDS_PROBLEM_NO_MAKER_NOTE       210
+#define IDS_PROBLEM_MAKER_NOTE_TRUNCATED 211
+#define IDS_PROBLEM_NO_SHUTTER_COUNT    212
+#define IDS_PROBLEM_NO_JPEG_EXIF        213
+#define IDS_PROBLEM_JPEG_TRUNCATED      214
+#define IDS_PROBLEM_JPEG_MALFORMED      215
+#define IDS_PROBLEM_JPEG_EXIF_NOT_TIFF  216
+#define IDS_PROBLEM_NOT_NEF_OR_JPEG     217

@@ -11,8 +11,8 @@
 #   BENCH_FILES=2000 BENCH_RUNS=3 BENCH_FOLDER_FILES=500 BENCH_FOLDER_RUNS=5 scripts/bench.sh
 #
 # Both are built from copies of ../shared/samples (tiff/*.tif, files/*.nef,
-# and for the folder files/*.jpg) when present, else of files generated
-# with fuzz/make_seeds.py; the output says which.
+# and for the folder files/*.jpg) when present, else of the files that
+# make_nef_files (tools/) writes; the output says which.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,13 +23,13 @@ for tool in exiftool exiv2 strace python3; do
   command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/install-deps.sh"; exit 2; }
 done
 
-echo "== building tessmar (Release)"
+echo "== building tessmar and make_nef_files (Release)"
 cmake --preset native >/dev/null
-cmake --build --preset native --target tessmar | tail -n 1
+cmake --build --preset native --target tessmar make_nef_files | tail -n 1
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tessmar-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 echo "== $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(exiftool -ver | sed 's/^/ExifTool /'), $(exiv2 --version | head -n 1)"
-python3 bench/bench.py build/native/cli/tessmar "$work" \
+python3 bench/bench.py build/native/cli/tessmar build/native/tools/make_nef_files "$work" \
   --files "${BENCH_FILES:-1000}" --runs "${BENCH_RUNS:-5}" --samples "$samples" \
   --folder-files "${BENCH_FOLDER_FILES:-1000}" --folder-runs "${BENCH_FOLDER_RUNS:-3}"

@@ -6,8 +6,9 @@
 #   scripts/fuzz.sh                 about 75 s of fuzzing
 #   FUZZ_SECONDS=600 scripts/fuzz.sh
 #
-# Seeds: the generated files of fuzz/make_seeds.py, fuzz/regress/, and the
-# sample files in ../shared/samples when that folder is present.
+# Seeds: the readable and malformed files that make_nef_files (tools/)
+# writes, fuzz/regress/, and the sample files in ../shared/samples when that
+# folder is present.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,9 +18,9 @@ samples=${TESSMAR_SAMPLES:-$root/../shared/samples}
 build=build/fuzz
 jobs=$(nproc 2>/dev/null || echo 2)
 
-echo "== building the fuzz harness"
+echo "== building the fuzz harness and the seed writer"
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target nef_fuzzer -- -j"$jobs" | tail -n 1
+cmake --build --preset fuzz --target nef_fuzzer make_nef_files -- -j"$jobs" | tail -n 1
 
 echo "== seeding"
 seeds=$build/seeds
@@ -27,7 +28,7 @@ corpus=$build/corpus
 artifacts=$build/artifacts
 rm -rf "$seeds" "$corpus" "$artifacts"
 mkdir -p "$seeds" "$corpus" "$artifacts"
-python3 fuzz/make_seeds.py seeds "$seeds/generated"
+"$build/tools/make_nef_files" seeds "$seeds/generated"
 if compgen -G "fuzz/regress/*" >/dev/null; then
   cp fuzz/regress/* "$seeds/generated/"
 fi

@@ -55,8 +55,6 @@ cmake --build --preset release-windows
 echo "== tessmar and the Debian package"
 cmake --preset release-native >/dev/null
 cmake --build --preset release-native
-# The checks' sample NEF writer; not part of the package.
-cmake --build build/release/native --target make_sample_nef
 (cd build/release/native && cpack -G DEB)
 
 mkdir dist
@@ -68,7 +66,7 @@ cp "build/release/windows/$zip" "build/release/native/$deb" dist/
 
 echo "== checking dist/"
 /usr/bin/python3 tests/release/check_dist.py --dist dist --source-root "$root" \
-    --sample-writer build/release/native/tests/support/make_sample_nef
+    --nef-maker build/release/native/tools/make_nef_files
 
 # The zip's Tessmar.exe must pass the end-to-end tests as the ordinary debug
 # build of the same commit does.

@@ -27,7 +27,12 @@ shots="$root/build/screenshots"
 if [[ "${1:-}" == "--with-display" ]]; then
     source scripts/wine-env.sh
     mkdir -p "$samples"
-    [[ -f "$sample" ]] || wine "$build/tests/e2e/tessmar_demo.exe" --write-sample "$sample"
+    # Written again whenever the tool that writes it was rebuilt. A path
+    # relative to this folder means the same file to Wine as to us.
+    maker="$build/tools/make_nef_files.exe"
+    if [[ ! "$sample" -nt "$maker" ]]; then
+        wine "$maker" demo "${sample#"$root"/}"
+    fi
     tessmar="$build/app/Tessmar.exe"
 
     if [[ -z "${TESSMAR_HEADLESS:-}" ]]; then
@@ -71,7 +76,7 @@ fi
 
 scripts/install-deps.sh --windows
 [[ -f "$build/build.ninja" ]] || cmake --preset windows >/dev/null
-if ! out="$(cmake --build "$build" --target Tessmar tessmar_demo 2>&1)"; then
+if ! out="$(cmake --build "$build" --target Tessmar make_nef_files tessmar_demo 2>&1)"; then
     echo "$out" >&2
     exit 1
 fi

@@ -13,17 +13,17 @@ cleanup() {
 trap cleanup EXIT
 
 if [[ -z "${DISPLAY:-}" || -n "${TESSMAR_HEADLESS:-}" ]]; then
-    for n in $(seq 90 140); do
-        [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        xvfb_pid=$!
-        export DISPLAY=":$n"
-        break
-    done
-    for _ in $(seq 50); do
-        [[ -e "/tmp/.X11-unix/X${DISPLAY#:}" ]] && break
-        sleep 0.1
-    done
+    # Xvfb picks a free display number itself and takes it by its lock file
+    # atomically, so runs started at the same moment never share one; it
+    # writes the number to the descriptor given once it accepts clients.
+    exec {display_fd}< <(exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>&1 >/dev/null 2>&1)
+    xvfb_pid=$!
+    if ! read -r -t 30 -u "$display_fd" number || [[ ! "$number" =~ ^[0-9]+$ ]]; then
+        echo "with-display.sh: the virtual X server did not start" >&2
+        exit 1
+    fi
+    exec {display_fd}<&-
+    export DISPLAY=":$number"
     export TESSMAR_HEADLESS=1
 fi
 

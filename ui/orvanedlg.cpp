@@ -10,6 +10,7 @@
 
 #include "icon_placement.h"
 #include "orvanedlg.h"
+#include "problem_strings.h"
 
 #ifdef _DEBUG
 #define new DEBUG_NEW
@@ -22,9 +23,6 @@ static_assert(IDM_ABOUTBOX < 0xF000, "IDM_ABOUTBOX among the system's own comman
 
 namespace {
 
-// The caption of the one message the program shows.
-const wchar_t kMessageCaption[] = L"Tessmar";
-
 // 8-bit text in the system's code page, as UTF-16.
 std::wstring Widen(const char* text)
 {
@@ -34,6 +32,37 @@ std::wstring Widen(const char* text)
     std::vector<wchar_t> wide(length);
     ::MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
     return std::wstring(wide.data());
+}
+
+// A string-table text in UTF-16, whatever the system's code page; empty
+// when there is none.
+std::wstring LoadWideString(UINT nID)
+{
+    // With no buffer the system hands out the resource's own text, which
+    // is not terminated: its length comes back instead.
+    const wchar_t* text = NULL;
+    int length = ::LoadStringW(AfxGetResourceHandle(), nID, reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 && text != NULL ? std::wstring(text, length) : std::wstring();
+}
+
+// `format` with each %1 replaced by `first` and each %2 by `second`, in one
+// pass, so that a file name holding "%2" stays as it is.
+std::wstring FormatWide(const std::wstring& format, const std::wstring& first, const std::wstring& second)
+{
+    std::wstring result;
+    for (size_t i = 0; i < format.size(); ++i)
+    {
+        if (format[i] == L'%' && i + 1 < format.size() && (format[i + 1] == L'1' || format[i + 1] == L'2'))
+        {
+            result += format[i + 1] == L'1' ? first : second;
+            ++i;
+        }
+        else
+        {
+            result += format[i];
+        }
+    }
+    return result;
 }
 
 // The full path of the file that a Vista-style file dialog returned, in
@@ -235,10 +264,9 @@ void COrvaneDlg::ReadAndShow(const std::wstring& widePath, const CString& ansiPa
     {
         // Without this, an unreadable file would look like a camera that
         // has taken no pictures.
-        std::wstring message = widePath.empty() ? Widen(ansiPath) : widePath;
-        message += L"\n\nThis file could not be read: ";
-        message += Widen(outcome.Reason());
-        message += L".";
-        ::MessageBoxW(GetSafeHwnd(), message.c_str(), kMessageCaption, MB_OK | MB_ICONWARNING);
+        std::wstring file = widePath.empty() ? Widen(ansiPath) : widePath;
+        std::wstring message = FormatWide(LoadWideString(IDS_READ_FAILED), file,
+                                          LoadWideString(ProblemStringId(outcome.Problem())));
+        ::MessageBoxW(GetSafeHwnd(), message.c_str(), Widen(AfxGetAppName()).c_str(), MB_OK | MB_ICONWARNING);
     }
 }

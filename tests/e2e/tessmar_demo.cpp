@@ -4,7 +4,6 @@
 // screen in turn until the caller has taken their screenshots.
 //
 //   tessmar_demo TESSMAR_EXE NEF_FILE [SIGNAL_DIR]
-//   tessmar_demo --write-sample NEF_FILE
 //
 // With SIGNAL_DIR, each view is announced on standard output as
 //   view main-dialog X Y WIDTH HEIGHT
@@ -14,10 +13,8 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <fstream>
 #include <string>
 
-#include "nef_builder.h"
 #include "tessmar_app.h"
 #include "win_driver.h"
 
@@ -61,18 +58,6 @@ bool Hold(HWND window, const char* name, const std::wstring& signalDir)
     return HoldArea(window, window, name, signalDir);
 }
 
-int WriteSample(const std::wstring& path)
-{
-    const auto bytes = nef_test::SampleNef();
-    std::ofstream out(path.c_str(), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-        std::fprintf(stderr, "tessmar_demo: cannot write %s\n", Narrow(path).c_str());
-        return 1;
-    }
-    return 0;
-}
-
 int Fail(Tessmar* app, const std::string& why)
 {
     std::fprintf(stderr, "tessmar_demo: %s\n", why.c_str());
@@ -85,11 +70,8 @@ int Fail(Tessmar* app, const std::string& why)
 
 int main(int argc, char** argv)
 {
-    if (argc == 3 && std::string(argv[1]) == "--write-sample")
-        return WriteSample(WindowsPath(argv[2]));
     if (argc < 3 || argc > 4) {
-        std::fprintf(stderr, "usage: tessmar_demo TESSMAR_EXE NEF_FILE [SIGNAL_DIR]\n"
-                             "       tessmar_demo --write-sample NEF_FILE\n");
+        std::fprintf(stderr, "usage: tessmar_demo TESSMAR_EXE NEF_FILE [SIGNAL_DIR]\n");
         return 2;
     }
     const std::wstring exe = WindowsPath(argv[1]);

@@ -318,9 +318,13 @@ TEST_F(UnreadableFile, ZeroesTheCountersKeepsOnlyItsOwnTextsAndSaysSoOnce)
     ASSERT_TRUE(message) << "no message for an unreadable file";
     EXPECT_EQ(app().ReadFields(), kNoMakerFields);
 
+    wchar_t caption[64] = L"";
+    GetWindowTextW(message, caption, 64);
+    EXPECT_STREQ(caption, L"Tessmar") << "captioned with the program's name";
     const std::wstring text = StaticTextsOf(message);
     EXPECT_NE(text.find(L"no-maker-note.nef"), std::wstring::npos) << "the message names no file: " << Narrow(text);
-    EXPECT_NE(text.find(L"maker note"), std::wstring::npos) << "the message gives no reason: " << Narrow(text);
+    EXPECT_NE(text.find(L"This file could not be read: no maker note in this file."), std::wstring::npos)
+        << "the message gives no reason: " << Narrow(text);
     EXPECT_EQ(app().OwnedDialogs().size(), 1u) << "more than one window over the main dialog";
 
     // The message is modal: the main dialog takes no input until it goes.

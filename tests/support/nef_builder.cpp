@@ -81,9 +81,9 @@ NefBuilder& NefBuilder::Model(const std::string& text) { return Ifd0Text(0x0110,
 
 NefBuilder& NefBuilder::DateTime(const std::string& text) { return Ifd0Text(0x0132, text + '\0'); }
 
-NefBuilder& NefBuilder::Ifd0Text(std::uint16_t tag, const std::string& bytes)
+NefBuilder& NefBuilder::Ifd0Text(std::uint16_t tag, const std::string& bytes, std::optional<std::uint32_t> count)
 {
-    Entry e = MakeEntry(tag, kTypeAscii, static_cast<std::uint32_t>(bytes.size()), {});
+    Entry e = MakeEntry(tag, kTypeAscii, count.value_or(static_cast<std::uint32_t>(bytes.size())), {});
     if (bytes.size() <= 4) {
         std::copy(bytes.begin(), bytes.end(), e.value.begin());
     } else {
@@ -166,6 +166,13 @@ NefBuilder& NefBuilder::ImageData(std::size_t bytes)
     return *this;
 }
 
+NefBuilder& NefBuilder::ImageStrip()
+{
+    m_ifd0.push_back(MakeEntry(0x0111, kTypeLong, 1, {}, Fill::kImagePosition));
+    m_ifd0.push_back(MakeEntry(0x0117, kTypeLong, 1, {}, Fill::kImageBytes));
+    return *this;
+}
+
 std::vector<std::uint8_t> NefBuilder::Build(NefLayout* layout) const
 {
     // Layout: header | IFD0 | IFD0's texts | Exif IFD | maker note | image.
@@ -200,6 +207,10 @@ std::vector<std::uint8_t> NefBuilder::Build(NefLayout* layout) const
     for (Entry e : ifd0) {
         if (e.fill == Fill::kExifIfdPosition)
             e.value = Value32(m_order, static_cast<std::uint32_t>(at.exifIfd));
+        if (e.fill == Fill::kImagePosition)
+            e.value = Value32(m_order, static_cast<std::uint32_t>(at.end));
+        if (e.fill == Fill::kImageBytes)
+            e.value = Value32(m_order, static_cast<std::uint32_t>(m_imageData));
         if (e.fill == Fill::kTextPosition) {
             e.value = Value32(m_order, static_cast<std::uint32_t>(nextText));
             nextText += e.text.size();
@@ -257,17 +268,6 @@ std::vector<std::uint8_t> NefBuilder::Build(NefLayout* layout) const
     if (layout)
         *layout = at;
     return std::move(w.Data());
-}
-
-std::vector<std::uint8_t> SampleNef(Order order)
-{
-    return NefBuilder(order)
-        .Model("NIKON D850")
-        .DateTime("2026:11:28 14:03:51")
-        .Mechanical(41237)
-        .Total(52210)
-        .ImageData(4096)
-        .Build();
 }
 
 TempDir::TempDir()

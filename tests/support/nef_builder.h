@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,9 +37,10 @@ public:
     // IFD0 texts; a zero byte is appended, as cameras write them.
     NefBuilder& Model(const std::string& text);
     NefBuilder& DateTime(const std::string& text);
-    // An ASCII entry whose stored bytes are exactly `bytes` (count =
-    // bytes.size(); kept inside the entry when 4 bytes or fewer).
-    NefBuilder& Ifd0Text(std::uint16_t tag, const std::string& bytes);
+    // An ASCII entry whose stored bytes are exactly `bytes`, kept inside the
+    // entry when 4 bytes or fewer. Its count is bytes.size() unless `count`
+    // says otherwise (a count that disagrees makes a malformed entry).
+    NefBuilder& Ifd0Text(std::uint16_t tag, const std::string& bytes, std::optional<std::uint32_t> count = {});
 
     // Entries with a 32-bit value written in the directory's byte order.
     NefBuilder& Ifd0Entry(std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint32_t value);
@@ -63,12 +65,16 @@ public:
     NefBuilder& HeaderIfd0Offset(std::uint32_t offset);
     // Bytes of stand-in image data behind the metadata.
     NefBuilder& ImageData(std::size_t bytes);
+    // IFD0's StripOffsets (0x0111) and StripByteCounts (0x0117), pointing at
+    // the image data as a camera's do; added where IFD0's entries stand now.
+    NefBuilder& ImageStrip();
 
     std::vector<std::uint8_t> Build(NefLayout* layout = nullptr) const;
 
 private:
     // What the builder fills in when it lays the file out.
-    enum class Fill { kNothing, kTextPosition, kExifIfdPosition, kMakerNote, kMakerOrderValue };
+    enum class Fill { kNothing, kTextPosition, kExifIfdPosition, kMakerNote, kMakerOrderValue, kImagePosition,
+                      kImageBytes };
     struct Entry {
         std::uint16_t tag = 0;
         std::uint16_t type = 0;
@@ -96,10 +102,6 @@ private:
     std::uint32_t m_headerIfd0Offset = 8;
     std::size_t m_imageData = 0;
 };
-
-// The demonstration file: a camera with both shutters in use, metadata and
-// a little stand-in image data.
-std::vector<std::uint8_t> SampleNef(Order order = Order::kLittle);
 
 // A file in a fresh temporary folder, removed with the folder.
 class TempDir {

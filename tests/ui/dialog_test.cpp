@@ -21,6 +21,7 @@
 
 #include "nef_builder.h"
 #include "orvanedlg.h"
+#include "problem_strings.h"
 
 namespace {
 
@@ -404,7 +405,9 @@ TEST(MainDialog, UnreadableFileClearsTheFieldsAndSaysWhy)
         DropFiles(dlg.m_hWnd, {bad});
         ASSERT_EQ(watcher.Seen().size(), 1u) << "one message, and only one";
         const SeenBox& box = watcher.Seen()[0];
-        EXPECT_EQ(box.caption, L"Tessmar");
+        // Captioned as the framework's own messages are: with the application's name.
+        std::string appName = AfxGetAppName();
+        EXPECT_EQ(box.caption, std::wstring(appName.begin(), appName.end()));
         EXPECT_NE(box.text.find(bad), std::wstring::npos) << "names the file: " << Narrow(box.text);
         std::wstring reason(expected.Reason(), expected.Reason() + std::strlen(expected.Reason()));
         EXPECT_NE(box.text.find(reason), std::wstring::npos) << "gives the reason: " << Narrow(box.text);
@@ -416,6 +419,24 @@ TEST(MainDialog, UnreadableFileClearsTheFieldsAndSaysWhy)
         EXPECT_EQ(dlg.FieldText(IDC_SHOOTING_DATE), L"");
         EXPECT_EQ(dlg.FieldText(IDC_CAMERA), L"");
     });
+}
+
+// The dialog's texts come from its string table; every problem the reader
+// can report must have one there, saying what the reader says.
+TEST(MainDialog, EveryReaderProblemHasItsStringTableText)
+{
+    for (int i = 0; i < static_cast<int>(NefProblem::kCount); ++i) {
+        const NefProblem problem = static_cast<NefProblem>(i);
+        if (problem == NefProblem::kNone)
+            continue;
+        const UINT id = ProblemStringId(problem);
+        ASSERT_NE(id, 0u) << "no string for " << NefProblemText(problem);
+        wchar_t text[256] = L"";
+        ASSERT_GT(::LoadStringW(::GetModuleHandleW(NULL), id, text, 256), 0) << "string " << id << " missing";
+        const char* reason = NefProblemText(problem);
+        EXPECT_EQ(std::wstring(text), std::wstring(reason, reason + std::strlen(reason))) << "string " << id;
+    }
+    EXPECT_EQ(ProblemStringId(NefProblem::kNone), 0u);
 }
 
 }  // namespace

@@ -1,0 +1,160 @@
+#include "nef_files.h"
+
+#include <optional>
+
+#include "nef_builder.h"
+
+namespace nef_files {
+
+namespace {
+
+using nef_test::ExifSegment;
+using nef_test::JpegFile;
+using nef_test::JpegSegment;
+using nef_test::NefBuilder;
+using nef_test::NefLayout;
+using nef_test::Order;
+
+constexpr std::uint16_t kTagMake = 0x010F;
+constexpr std::uint16_t kTagModel = 0x0110;
+constexpr std::uint16_t kTagMakerVersion = 0x0001;
+
+// What a camera records; an absent counter or text is left out of the file.
+struct Camera {
+    std::optional<std::string> model = "NIKON D850";
+    std::optional<std::string> date = "2018:09:02 19:40:44";
+    std::optional<std::uint32_t> mechanical = 3487;
+    std::optional<std::uint32_t> total = 8541;
+    bool makerInOtherOrder = false;  // as other software may rewrite it
+    std::optional<std::uint32_t> modelCount = std::nullopt;  // when the entry's count disagrees
+};
+
+Order Other(Order order) { return order == Order::kLittle ? Order::kBig : Order::kLittle; }
+
+const char* Prefix(Order order) { return order == Order::kLittle ? "le_" : "be_"; }
+
+// Entries in ascending tag order, as cameras write them.
+NefBuilder CameraNef(Order order, const Camera& camera)
+{
+    NefBuilder nef(order);
+    nef.Ifd0Text(kTagMake, std::string("NIKON CORPORATION", 18));
+    if (camera.model)
+        nef.Ifd0Text(kTagModel, *camera.model + '\0', camera.modelCount);
+    nef.ImageStrip();
+    if (camera.date)
+        nef.DateTime(*camera.date);
+    nef.MakerOrder(camera.makerInOtherOrder ? Other(order) : order);
+    nef.MakerEntryBytes(kTagMakerVersion, nef_test::kTypeUndefined, 4, {'0', '2', '1', '0'});
+    if (camera.mechanical)
+        nef.Mechanical(*camera.mechanical);
+    if (camera.total)
+        nef.Total(*camera.total);
+    return nef;
+}
+
+// A camera JPEG: JFIF, the Exif segment, a quantisation table, the scan.
+std::vector<std::uint8_t> CameraJpeg(const std::vector<std::uint8_t>& tiff, bool withExif = true)
+{
+    const JpegSegment jfif{0xE0, std::string("JFIF\0\x01\x01\0\0\x01\0\x01\0\0", 14)};
+    std::string table(1, '\0');
+    for (char i = 0; i < 64; ++i)
+        table += i;
+    const JpegSegment quantisation{0xDB, table};
+    if (!withExif)
+        return JpegFile({jfif, quantisation});
+    return JpegFile({jfif, ExifSegment(tiff), quantisation});
+}
+
+// Position of the Exif segment's TIFF header in CameraJpeg's output: SOI,
+// the JFIF segment (4 + 14 bytes), the APP1 segment's head and "Exif\0\0".
+constexpr std::size_t kJpegTiffStart = 2 + 18 + 4 + 6;
+
+std::vector<std::uint8_t> Cut(std::vector<std::uint8_t> bytes, std::size_t size)
+{
+    bytes.resize(size);
+    return bytes;
+}
+
+}  // namespace
+
+std::vector<NamedFile> ReadableFiles()
+{
+    std::vector<NamedFile> files;
+    for (Order order : {Order::kLittle, Order::kBig}) {
+        const std::vector<std::pair<const char*, Camera>> cameras = {
+            {"both", {}},
+            {"total_only", {"NIKON D7000", "2021:06:05 19:57:13", std::nullopt, 20353}},
+            {"mech_above_total", {"NIKON Z 6", "2019:03:12 10:02:40", 1000, 0}},
+            {"mech_only", {"NIKON D850", "2018:09:02 19:40:44", 174, std::nullopt}},
+            {"other_order_note", {"NIKON D600", "2014:08:17 12:28:21", std::nullopt, 53139, true}},
+            {"short_model", {"D1"}},
+            // 49 characters and the zero byte: exactly the reader's text buffer.
+            {"model_fills_buffer", {"NIKON " + std::string(43, 'X')}},
+            {"long_model", {"NIKON " + std::string(70, 'X')}},
+            {"no_texts", {std::nullopt, std::nullopt}},
+        };
+        for (const auto& [kind, camera] : cameras) {
+            const std::string name = Prefix(order) + std::string(kind);
+            const auto nef = CameraNef(order, camera).Build();
+            files.push_back({name + ".nef", nef});
+            files.push_back({name + ".jpg", CameraJpeg(nef)});
+        }
+    }
+    return files;
+}
+
+std::vector<NamedFile> MalformedFiles()
+{
+    std::vector<NamedFile> files;
+    for (Order order : {Order::kLittle, Order::kBig}) {
+        const std::string prefix = Prefix(order);
+        NefLayout at;
+        const auto good = CameraNef(order, {}).Build(&at);
+        files.push_back({prefix + "no_exif_pointer.nef", CameraNef(order, {}).WithoutExifPointer().Build()});
+        files.push_back({prefix + "no_maker_note.nef", CameraNef(order, {}).WithoutMakerNote().Build()});
+        Camera noCounter;
+        noCounter.mechanical = noCounter.total = std::nullopt;
+        files.push_back({prefix + "no_counter.nef", CameraNef(order, noCounter).Build()});
+        Camera hugeModel;
+        hugeModel.modelCount = 0xFFFFFFF0;
+        files.push_back({prefix + "model_count_huge.nef", CameraNef(order, hugeModel).Build()});
+        files.push_back({prefix + "cut_in_header.nef", Cut(good, 4)});
+        files.push_back({prefix + "cut_in_ifd0.nef", Cut(good, at.ifd0 + 2 + 12 * 3 + 5)});
+        files.push_back({prefix + "cut_in_texts.nef", Cut(good, at.exifIfd - 2)});
+        files.push_back({prefix + "cut_in_exif_ifd.nef", Cut(good, at.exifIfd + 8)});
+        files.push_back({prefix + "cut_in_maker_header.nef", Cut(good, at.makerNote + 14)});
+        files.push_back({prefix + "cut_in_maker_ifd.nef", Cut(good, at.makerIfd + 2 + 12 + 6)});
+    }
+
+    // A start that is neither TIFF's nor JPEG's: read as big-endian, the
+    // little-endian file's IFD0 offset points far outside it.
+    const auto good = CameraNef(Order::kLittle, {}).Build();
+    auto notTiff = good;
+    notTiff[0] = 0x00;
+    notTiff[1] = 0xD8;
+    notTiff[2] = 0xFF;
+    notTiff[3] = 0xE1;
+    files.push_back({"le_not_tiff.nef", notTiff});
+
+    files.push_back({"jpeg_without_exif.jpg", CameraJpeg(good, false)});
+    files.push_back({"jpeg_cut_in_exif.jpg", Cut(CameraJpeg(good), kJpegTiffStart + good.size() / 2)});
+    auto exifNotTiff = good;
+    exifNotTiff[0] = 0xFF;
+    exifNotTiff[1] = 0xD8;
+    files.push_back({"jpeg_exif_not_tiff.jpg", CameraJpeg(exifNotTiff)});
+    return files;
+}
+
+std::vector<std::uint8_t> DemoNef()
+{
+    return CameraNef(Order::kLittle, {"NIKON D850", "2026:11:28 14:03:51", 41237, 52210}).ImageData(4096).Build();
+}
+
+std::vector<std::uint8_t> LargeNef(std::size_t bytes)
+{
+    NefLayout at;
+    CameraNef(Order::kLittle, {}).Build(&at);
+    return CameraNef(Order::kLittle, {}).ImageData(bytes > at.end ? bytes - at.end : 0).Build();
+}
+
+}  // namespace nef_files

@@ -1,0 +1,32 @@
+#include "stdafx.h"
+
+#include "problem_strings.h"
+#include "resource.h"
+
+UINT ProblemStringId(NefProblem problem)
+{
+    switch (problem)
+    {
+    case NefProblem::kCannotOpen: return IDS_PROBLEM_CANNOT_OPEN;
+    case NefProblem::kNotAFile: return IDS_PROBLEM_NOT_A_FILE;
+    case NefProblem::kUnreadable: return IDS_PROBLEM_UNREADABLE;
+    case NefProblem::kTooShort: return IDS_PROBLEM_TOO_SHORT;
+    case NefProblem::kFirstDirectoryTruncated: return IDS_PROBLEM_FIRST_IFD_TRUNCATED;
+    case NefProblem::kModelOutside: return IDS_PROBLEM_MODEL_OUTSIDE;
+    case NefProblem::kDateOutside: return IDS_PROBLEM_DATE_OUTSIDE;
+    case NefProblem::kNoExifDirectory: return IDS_PROBLEM_NO_EXIF_IFD;
+    case NefProblem::kExifDirectoryOutside: return IDS_PROBLEM_EXIF_IFD_OUTSIDE;
+    case NefProblem::kNoMakerNote: return IDS_PROBLEM_NO_MAKER_NOTE;
+    case NefProblem::kMakerNoteTruncated: return IDS_PROBLEM_MAKER_NOTE_TRUNCATED;
+    case NefProblem::kNoShutterCount: return IDS_PROBLEM_NO_SHUTTER_COUNT;
+    case NefProblem::kNoJpegExif: return IDS_PROBLEM_NO_JPEG_EXIF;
+    case NefProblem::kJpegSegmentTruncated: return IDS_PROBLEM_JPEG_TRUNCATED;
+    case NefProblem::kJpegMalformed: return IDS_PROBLEM_JPEG_MALFORMED;
+    case NefProblem::kJpegExifNotTiff: return IDS_PROBLEM_JPEG_EXIF_NOT_TIFF;
+    case NefProblem::kNotNefOrJpeg: return IDS_PROBLEM_NOT_NEF_OR_JPEG;
+    case NefProblem::kNone:
+    case NefProblem::kCount:
+        break;
+    }
+    return 0;
+}
