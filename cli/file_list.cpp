@@ -2,16 +2,15 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <system_error>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
-namespace fs = std::filesystem;
-
-bool IsFolder(const std::string& path)
-{
-    std::error_code error;
-    return fs::is_directory(path, error);
-}
+#include "nef_outcome.h"
 
 bool IsCameraFileName(const std::string& name)
 {
@@ -26,42 +25,202 @@ bool IsCameraFileName(const std::string& name)
 
 namespace {
 
-void AddFolder(const std::string& folder, std::vector<ListedPath>& out)
+// Why a folder could not be read, in the words the reader uses for files.
+std::string FolderProblem(int error)
 {
-    std::vector<std::string> found;
-    std::error_code error;
-    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, error);
-    if (error) {
-        out.push_back({folder, "cannot read the folder"});
-        return;
+    switch (error) {
+    case EACCES:
+    case EPERM: return "permission denied";
+    case ENOENT:
+    case ENOTDIR: return "no such folder";
+    case ENAMETOOLONG: return "the path is too long";
+    case EMFILE:
+    case ENFILE: return "too many files are open";
+    default: return std::string("cannot read the folder: ") + std::strerror(error);
     }
-    for (const fs::recursive_directory_iterator end; it != end; it.increment(error)) {
-        if (error) {
-            out.push_back({folder, "cannot read the whole folder"});
+}
+
+enum class Kind { kFile, kFolder, kNotRegular, kUnknown };
+
+struct Entry {
+    std::string key;  // the name, with a '/' behind a folder's
+    Kind kind;
+    int error = 0;    // for kUnknown: why its kind could not be learnt
+};
+
+// What an entry is, from the folder's own record where it gives the type
+// (no look-up), or else from one look-up of the entry alone. Returns false
+// for entries the walk leaves out: other names, and links to folders.
+bool Classify(int folder, const dirent& e, Entry& entry)
+{
+    const bool camera = IsCameraFileName(e.d_name);
+    unsigned char type = e.d_type;
+    struct stat st {};
+    if (type == DT_UNKNOWN) {
+        if (fstatat(folder, e.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            entry.kind = Kind::kUnknown;
+            entry.error = errno;
+            return true;
+        }
+        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : S_ISREG(st.st_mode) ? DT_REG : DT_FIFO;
+    }
+    switch (type) {
+    case DT_DIR:
+        entry.kind = Kind::kFolder;
+        return true;
+    case DT_REG:
+        entry.kind = Kind::kFile;
+        return camera;
+    case DT_LNK:
+        // A link named like a camera file is read through, unless it leads
+        // to a folder; a broken one is listed, and the reader says so.
+        if (!camera || (fstatat(folder, e.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)))
+            return false;
+        entry.kind = Kind::kFile;
+        return true;
+    default:
+        entry.kind = Kind::kNotRegular;
+        return camera;
+    }
+}
+
+class FolderWalk {
+public:
+    FolderWalk(std::vector<ListedPath>& out, const FolderListedHook& hook) : m_out(out), m_hook(hook) {}
+
+    // Lists the camera files under the open folder `handle` at `path`,
+    // and closes it.
+    void Walk(const std::string& path, DIR* handle);
+
+private:
+    struct Identity {
+        dev_t device;
+        ino_t inode;
+        bool operator==(const Identity& other) const { return device == other.device && inode == other.inode; }
+    };
+
+    std::vector<ListedPath>& m_out;
+    const FolderListedHook& m_hook;
+    std::vector<Identity> m_open;  // the folders being walked, outermost first
+};
+
+// A folder opened for reading its entries, or null with errno set. Inside
+// a walk the last step of the path must not be a link (a folder swapped
+// for one after its entry was read); an argument may be one. O_DIRECTORY
+// refuses anything else before it is opened; O_NONBLOCK makes sure that no
+// system opens a pipe first and waits.
+DIR* OpenFolder(const std::string& path, bool followLink)
+{
+    const int descriptor =
+        open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW));
+    if (descriptor < 0)
+        return nullptr;
+    DIR* handle = fdopendir(descriptor);
+    if (!handle) {
+        const int error = errno;
+        close(descriptor);
+        errno = error;
+    }
+    return handle;
+}
+
+std::string Join(const std::string& folder, const std::string& name)
+{
+    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+void FolderWalk::Walk(const std::string& path, DIR* handle)
+{
+    // A folder mounted inside itself would be walked for ever: links to
+    // folders are not followed, so only a mount can bring it back.
+    struct stat st {};
+    const int descriptor = dirfd(handle);
+    const bool known = fstat(descriptor, &st) == 0;
+    if (known) {
+        const Identity self{st.st_dev, st.st_ino};
+        if (std::find(m_open.begin(), m_open.end(), self) != m_open.end()) {
+            closedir(handle);
+            m_out.push_back({path, "the folder is inside itself (a folder loop)"});
+            return;
+        }
+        m_open.push_back(self);
+    }
+
+    std::vector<Entry> entries;
+    int readError = 0;
+    for (;;) {
+        errno = 0;
+        const dirent* e = readdir(handle);
+        if (!e) {
+            readError = errno;
             break;
         }
-        std::error_code ignored;
-        if (it->is_regular_file(ignored) && IsCameraFileName(it->path().filename().string()))
-            found.push_back(it->path().string());
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+            continue;
+        Entry entry{e->d_name, Kind::kFile};
+        if (Classify(descriptor, *e, entry)) {
+            if (entry.kind == Kind::kFolder)
+                entry.key += '/';
+            entries.push_back(std::move(entry));
+        }
     }
-    std::sort(found.begin(), found.end());
-    for (std::string& path : found)
-        out.push_back({std::move(path), {}});
+    closedir(handle);
+
+    // Names sorted with a '/' behind each folder's give the files of the
+    // whole tree in the order of their full paths.
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
+    if (readError != 0)
+        m_out.push_back({path, FolderProblem(readError)});
+    if (m_hook)
+        m_hook(path);
+
+    for (const Entry& entry : entries) {
+        const std::string name = entry.kind == Kind::kFolder ? entry.key.substr(0, entry.key.size() - 1) : entry.key;
+        const std::string child = Join(path, name);
+        switch (entry.kind) {
+        case Kind::kFile:
+            m_out.push_back({child, {}});
+            break;
+        case Kind::kNotRegular:
+            m_out.push_back({child, NefProblemText(NefProblem::kNotAFile)});
+            break;
+        case Kind::kUnknown:
+            m_out.push_back({child, FolderProblem(entry.error)});
+            break;
+        case Kind::kFolder:
+            if (DIR* inner = OpenFolder(child, false))
+                Walk(child, inner);
+            else
+                m_out.push_back({child, FolderProblem(errno)});
+            break;
+        }
+    }
+    if (known)
+        m_open.pop_back();
 }
 
 }  // namespace
 
-std::vector<ListedPath> ListFiles(const std::vector<std::string>& arguments, bool recursive)
+std::vector<ListedPath> ListFiles(const std::vector<std::string>& arguments, bool recursive,
+                                  const FolderListedHook& afterFolderListed)
 {
     std::vector<ListedPath> out;
+    FolderWalk walk(out, afterFolderListed);
     for (const std::string& argument : arguments) {
-        // Without -r nothing is looked up here: the reader refuses a folder
-        // itself, and one lookup less per file counts in large batches.
-        std::error_code error;
-        if (recursive && fs::is_directory(argument, error))
-            AddFolder(argument, out);
-        else
+        // Without -r nothing is looked up here: the reader opens each path
+        // once and says itself when it is a folder.
+        if (!recursive) {
             out.push_back({argument, {}});
+            continue;
+        }
+        if (DIR* handle = OpenFolder(argument, true)) {
+            walk.Walk(argument, handle);
+        } else if (errno == ENOTDIR || errno == ENOENT) {
+            // A file, or nothing at all: the reader names what it finds.
+            out.push_back({argument, {}});
+        } else {
+            out.push_back({argument, FolderProblem(errno)});
+        }
     }
     return out;
 }

@@ -1,34 +1,81 @@
 // tessmar: prints the camera model, shooting date and shutter counters of
 // Nikon NEF, NRW and JPEG files, as labelled text, JSON or CSV.
-#include <iostream>
-#include <unistd.h>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <ostream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "file_list.h"
+#include "output_buffer.h"
 #include "progress.h"
 #include "readout_format.h"
+#include "text_escape.h"
 
 namespace {
 
 constexpr char kVersion[] = "3.0.0.1";
 
-enum ExitStatus { kAllRead = 0, kSomeUnread = 1, kUsageError = 2 };
+// Each status means one thing. Output that could not be written outranks
+// the rest: a script must not take a cut-off result for a whole one.
+enum ExitStatus { kAllRead = 0, kSomeUnread = 1, kUsageError = 2, kOutputFailed = 3 };
 
-void PrintUsage(std::ostream& out)
+constexpr char kUsage[] =
+    "Usage: tessmar [--json | --csv] [-r] FILE|FOLDER...\n"
+    "Prints the camera model, shooting date and shutter counts of Nikon NEF, NRW\n"
+    "and JPEG files.\n"
+    "\n"
+    "  -r, --recursive  read every .nef, .nrw, .jpg and .jpeg file under each FOLDER\n"
+    "  --json           print one JSON array, an object per file, in order\n"
+    "  --csv            print a header line and one CSV row per file\n"
+    "  --help           show this help and exit\n"
+    "  --version        show the version and exit\n"
+    "\n"
+    "Names and texts are written as they are when they are valid UTF-8; control\n"
+    "characters and bytes that are not UTF-8 are escaped: \\xNN in text and CSV\n"
+    "(a backslash as \\\\), \\udcNN in JSON (Python's surrogateescape).\n"
+    "\n"
+    "Exit status: 0 when every file was read, 1 when any file or folder could not\n"
+    "be read (each is named on standard error), 2 for a usage error, 3 when the\n"
+    "output could not be written (the run stops at the first failed write).\n";
+
+// Writes `text` to standard error in one call where the system allows, so
+// that a line stays whole beside other writers.
+void WriteError(const std::string& text)
 {
-    out << "Usage: tessmar [--json | --csv] [-r] FILE|FOLDER...\n"
-           "Prints the camera model, shooting date and shutter counts of Nikon NEF, NRW\n"
-           "and JPEG files.\n"
-           "\n"
-           "  -r, --recursive  read every .nef, .nrw, .jpg and .jpeg file under each FOLDER\n"
-           "  --json           print one JSON array, an object per file, in order\n"
-           "  --csv            print a header line and one CSV row per file\n"
-           "  --help           show this help and exit\n"
-           "  --version        show the version and exit\n"
-           "\n"
-           "Exit status: 0 when every file was read, 1 when any could not be read,\n"
-           "2 for a usage error.\n";
+    const char* next = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        const ssize_t n = write(STDERR_FILENO, next, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;  // nowhere left to say anything
+        next += n;
+        left -= static_cast<std::size_t>(n);
+    }
+}
+
+// Standard input and error, when closed, get /dev/null in their place, so
+// that no file or folder this run opens takes their numbers. Standard
+// output is left to the output's own check.
+void FillClosedStandardDescriptors()
+{
+    for (int wanted : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (fcntl(wanted, F_GETFD) >= 0)
+            continue;
+        const int opened = open("/dev/null", wanted == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != wanted)
+            close(opened);  // a lower number was free after all: leave it be
+    }
+}
+
+int OutputFailed(int error)
+{
+    WriteError(std::string("tessmar: cannot write the output: ") + std::strerror(error != 0 ? error : EIO) + "\n");
+    return kOutputFailed;
 }
 
 struct Options {
@@ -37,8 +84,9 @@ struct Options {
     std::vector<std::string> paths;
 };
 
-// Returns -1 to go on, or the exit status to end with.
-int ParseArguments(int argc, char** argv, Options& options)
+// Returns -1 to go on, or the exit status to end with (after the output
+// is closed).
+int ParseArguments(int argc, char** argv, Options& options, std::ostream& out)
 {
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -54,66 +102,98 @@ int ParseArguments(int argc, char** argv, Options& options)
         } else if (arg == "-r" || arg == "--recursive") {
             options.recursive = true;
         } else if (arg == "--help" || arg == "-h") {
-            PrintUsage(std::cout);
+            out << kUsage;
             return kAllRead;
         } else if (arg == "--version") {
-            std::cout << "tessmar " << kVersion << '\n';
+            out << "tessmar " << kVersion << '\n';
             return kAllRead;
         } else {
-            std::cerr << "tessmar: unknown option '" << PrintableText(arg) << "'\n";
-            PrintUsage(std::cerr);
+            WriteError("tessmar: unknown option '" + PrintableText(arg) + "'\n" + kUsage);
             return kUsageError;
         }
     }
     if (options.paths.empty()) {
-        std::cerr << "tessmar: no file given\n";
-        PrintUsage(std::cerr);
+        WriteError(std::string("tessmar: no file given\n") + kUsage);
         return kUsageError;
     }
     return -1;
+}
+
+// What reading one listed path gave: its readout, or why there is none.
+struct FileResult {
+    NefReadout readout;
+    std::string reason;  // empty when the file was read
+};
+
+// The step for one path. It depends on no other path, so that several can
+// be in flight while their results are still written in list order.
+FileResult ReadListed(const ListedPath& listed, bool recursive)
+{
+    FileResult result;
+    if (!listed.problem.empty()) {
+        result.reason = listed.problem;
+        return result;
+    }
+    const NefOutcome outcome = ReadNefFile(listed.path.c_str(), result.readout);
+    if (!outcome) {
+        result.reason = outcome.Reason();
+        if (outcome.Problem() == NefProblem::kFolder && !recursive)
+            result.reason += " (use -r to read the files in it)";
+    }
+    return result;
+}
+
+int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
+{
+    // Nothing is opened for output that already cannot be written.
+    if (buffer.Error() != 0)
+        return OutputFailed(buffer.Error());
+
+    const std::vector<ListedPath> files = ListFiles(options.paths, options.recursive);
+    ReadoutWriter writer(out, options.form);
+    Progress progress(files.size());
+    // On a terminal each file's lines show as soon as they are read, and
+    // always before a message about the next file.
+    const bool outputIsTerminal = isatty(STDOUT_FILENO);
+    int status = kAllRead;
+
+    writer.Begin();
+    for (const ListedPath& file : files) {
+        const FileResult result = ReadListed(file, options.recursive);
+        if (!result.reason.empty()) {
+            progress.ClearLine();
+            WriteError("tessmar: " + PrintableText(file.path) + ": " + result.reason + "\n");
+            status = kSomeUnread;
+        }
+        writer.Write(file.path, result.readout, result.reason);
+        if (outputIsTerminal)
+            out.flush();
+        if (!out) {
+            progress.ClearLine();
+            return OutputFailed(buffer.Error());
+        }
+        progress.FileDone();
+    }
+    writer.End();
+    progress.ClearLine();
+    return buffer.Close() ? status : OutputFailed(buffer.Error());
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    std::ios::sync_with_stdio(false);
-    // Standard error is tied to standard output so that both interleave on
-    // a terminal; into a file or pipe that only costs a flush per message.
-    if (!isatty(STDOUT_FILENO))
-        std::cerr.tie(nullptr);
+    // Before anything is opened: a closed standard output must be found
+    // closed, not taken over by the first file read.
+    OutputBuffer buffer(STDOUT_FILENO);
+    FillClosedStandardDescriptors();
+    std::ostream out(&buffer);
+
     Options options;
-    if (const int status = ParseArguments(argc, argv, options); status >= 0)
-        return status;
-
-    const std::vector<ListedPath> files = ListFiles(options.paths, options.recursive);
-    ReadoutWriter writer(std::cout, options.form);
-    Progress progress(files.size());
-    NefReadout readout;
-    int status = kAllRead;
-
-    writer.Begin();
-    for (const ListedPath& file : files) {
-        std::string reason = file.problem;  // empty while the file counts as read
-        if (reason.empty()) {
-            const NefOutcome outcome = ReadNefFile(file.path.c_str(), readout);
-            if (!outcome)
-                reason = outcome.Reason();
-            if (outcome.Problem() == NefProblem::kNotAFile && !options.recursive && IsFolder(file.path))
-                reason = "is a folder (use -r to read the files in it)";
-        } else {
-            readout = NefReadout();
-        }
-        if (!reason.empty()) {
-            progress.ClearLine();
-            // One write per message: standard error is unbuffered.
-            std::cerr << "tessmar: " + PrintableText(file.path) + ": " + reason + "\n";
-            status = kSomeUnread;
-        }
-        writer.Write(file.path, readout, reason);
-        progress.FileDone();
+    if (const int status = ParseArguments(argc, argv, options, out); status >= 0) {
+        if (status == kUsageError)
+            return status;
+        return buffer.Close() ? status : OutputFailed(buffer.Error());
     }
-    writer.End();
-    std::cout.flush();
-    return std::cout ? status : kSomeUnread;
+    return ReadAll(options, out, buffer);
 }

@@ -1,10 +1,28 @@
 #include "progress.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
+namespace {
+
+// One write per update, so that nothing else lands inside it; a failed
+// write only costs the indicator.
+void WriteToTerminal(const char* text, std::size_t length)
+{
+    while (length > 0) {
+        const ssize_t n = write(STDERR_FILENO, text, length);
+        if (n <= 0)
+            return;
+        text += n;
+        length -= static_cast<std::size_t>(n);
+    }
+}
+
+}  // namespace
+
 Progress::Progress(std::size_t total, std::size_t threshold)
-    : m_total(total), m_enabled(total > threshold && isatty(STDERR_FILENO))
+    : m_total(total), m_enabled(total > threshold && isatty(STDERR_FILENO) && !isatty(STDOUT_FILENO))
 {
 }
 
@@ -12,8 +30,11 @@ Progress::~Progress() { ClearLine(); }
 
 void Progress::ClearLine()
 {
-    if (m_enabled)
-        std::fputs("\r\033[K", stderr);
+    if (!m_shown)
+        return;
+    static const char kClear[] = "\r\033[K";
+    WriteToTerminal(kClear, sizeof kClear - 1);
+    m_shown = false;
 }
 
 void Progress::FileDone()
@@ -31,6 +52,9 @@ void Progress::FileDone()
 
 void Progress::Show()
 {
-    std::fprintf(stderr, "\rread %zu of %zu files", m_done, m_total);
-    std::fflush(stderr);
+    char line[64];
+    const int length = std::snprintf(line, sizeof line, "\rread %zu of %zu files", m_done, m_total);
+    if (length > 0)
+        WriteToTerminal(line, std::min(static_cast<std::size_t>(length), sizeof line - 1));
+    m_shown = true;
 }

@@ -1,61 +1,8 @@
 #include "readout_format.h"
 
-#include <cstdio>
 #include <ostream>
 
-namespace {
-
-bool IsPrintableAscii(unsigned char c) { return c >= 0x20 && c < 0x7F; }
-
-std::string Hex(const char* format, unsigned char c)
-{
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, format, c);
-    return buffer;
-}
-
-}  // namespace
-
-std::string PrintableText(const std::string& bytes)
-{
-    std::string text;
-    for (unsigned char c : bytes) {
-        if (c == '\\')
-            text += "\\\\";
-        else if (IsPrintableAscii(c))
-            text += static_cast<char>(c);
-        else
-            text += Hex("\\x%02X", c);
-    }
-    return text;
-}
-
-std::string JsonString(const std::string& bytes)
-{
-    std::string json = "\"";
-    for (unsigned char c : bytes) {
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += static_cast<char>(c);
-        } else if (IsPrintableAscii(c)) {
-            json += static_cast<char>(c);
-        } else {
-            json += Hex("\\u%04x", c);
-        }
-    }
-    return json + "\"";
-}
-
-std::string CsvField(const std::string& bytes)
-{
-    const std::string text = PrintableText(bytes);
-    if (text.find_first_of(",\"") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
-}
+#include "text_escape.h"
 
 void ReadoutWriter::Begin()
 {

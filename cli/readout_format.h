@@ -1,6 +1,6 @@
 // Turning readouts into text for people (labelled lines) and for programs
 // (a JSON array or CSV rows). Output is written file by file as each is
-// read; no form passes a file's raw control bytes to the terminal.
+// read; every form spells names and texts by the rules in text_escape.h.
 #pragma once
 
 #include <iosfwd>
@@ -26,14 +26,3 @@ private:
     OutputForm m_form;
     std::size_t m_written = 0;
 };
-
-// A string as a JSON string literal: quotes, backslashes and every byte
-// outside printable ASCII escaped, so any input gives valid JSON.
-std::string JsonString(const std::string& bytes);
-
-// A CSV field: bytes outside printable ASCII as \xNN, quoted when it holds
-// a comma or a quote (doubled inside).
-std::string CsvField(const std::string& bytes);
-
-// Bytes outside printable ASCII (and the backslash) as \xNN escapes.
-std::string PrintableText(const std::string& bytes);

@@ -1,19 +1,19 @@
 #include "bounded_stream.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
 #ifdef _WIN32
-#include <cwchar>
-#define TESSMAR_FSTAT _fstati64
-#define TESSMAR_STAT_T struct _stati64
-#define TESSMAR_FILENO _fileno
+#include <io.h>
+#include <share.h>
+#include <stdlib.h>
 #else
-#define TESSMAR_FSTAT fstat
-#define TESSMAR_STAT_T struct stat
-#define TESSMAR_FILENO fileno
+#include <unistd.h>
 #endif
 
 namespace {
@@ -22,100 +22,223 @@ namespace {
 // stored behind it, small enough that three fetches stay under 8 KiB.
 constexpr std::size_t kWindowBytes = 2048;
 
-bool IsRegularFile(const TESSMAR_STAT_T& st)
+#ifdef _WIN32
+
+using FileStatus = struct _stati64;
+
+int StatusOf(int descriptor, FileStatus& st) { return _fstati64(descriptor, &st); }
+int CloseDescriptor(int descriptor) { return _close(descriptor); }
+int DescriptorOf(std::FILE* stream) { return _fileno(stream); }
+
+// Shared with readers only: a file that another program is writing is not
+// read half-written, it is reported as in use.
+int OpenDescriptor(const char* path) { return _sopen(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYWR); }
+int OpenDescriptor(const wchar_t* path)
 {
-    // A regular file's size is never negative; the check keeps the
-    // conversion to an unsigned size honest.
-    return (st.st_mode & S_IFMT) == S_IFREG && st.st_size >= 0;
+    return _wsopen(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYWR);
+}
+bool IsFolderPath(const char* path)
+{
+    FileStatus st{};
+    return _stati64(path, &st) == 0 && (st.st_mode & S_IFMT) == S_IFDIR;
+}
+bool IsFolderPath(const wchar_t* path)
+{
+    FileStatus st{};
+    return _wstati64(path, &st) == 0 && (st.st_mode & S_IFMT) == S_IFDIR;
 }
 
-bool SeekTo(std::FILE* file, std::uint64_t position)
+// Win32 error codes, as the C runtime leaves them in _doserrno: errno alone
+// turns a sharing violation, a folder and a denied access into EACCES, and
+// a path too long into ENOENT.
+constexpr unsigned long kErrorFileNotFound = 2;
+constexpr unsigned long kErrorPathNotFound = 3;
+constexpr unsigned long kErrorAccessDenied = 5;
+constexpr unsigned long kErrorSharingViolation = 32;
+constexpr unsigned long kErrorLockViolation = 33;
+constexpr unsigned long kErrorInvalidName = 123;
+constexpr unsigned long kErrorFilenameExcedRange = 206;
+
+// The program does not declare itself long-path aware, so the system
+// refuses paths of MAX_PATH (260) characters or more, and every file
+// system names of more than 255; it says so only as "not found" or
+// "invalid name". (An 8-bit path is measured in bytes: near enough.)
+template <typename Char>
+bool LongerThanTheSystemAllows(const Char* path)
 {
-#ifdef _WIN32
-    return _fseeki64(file, static_cast<__int64>(position), SEEK_SET) == 0;
-#else
-    return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0;
-#endif
+    std::size_t length = 0, component = 0;
+    for (; path[length] != 0; ++length) {
+        component = path[length] == '\\' || path[length] == '/' ? 0 : component + 1;
+        if (component > 255)
+            return true;
+    }
+    return length >= 260;
 }
+
+template <typename Char>
+OpenResult OpenFailure(const Char* path)
+{
+    const int error = errno;
+    const unsigned long systemError = _doserrno;
+    if (systemError == kErrorSharingViolation || systemError == kErrorLockViolation)
+        return OpenResult::kInUse;
+    if (systemError == kErrorFilenameExcedRange)
+        return OpenResult::kPathTooLong;
+    if ((systemError == kErrorFileNotFound || systemError == kErrorPathNotFound || systemError == kErrorInvalidName) &&
+        LongerThanTheSystemAllows(path))
+        return OpenResult::kPathTooLong;
+    // A folder cannot be opened as a file at all; only on this failure is
+    // the path looked up a second time, to say so.
+    if (systemError == kErrorAccessDenied && IsFolderPath(path))
+        return OpenResult::kFolder;
+    switch (error) {
+    case EACCES: return OpenResult::kPermissionDenied;
+    case ENOENT: return OpenResult::kNoSuchFile;
+    case ENAMETOOLONG: return OpenResult::kPathTooLong;
+    case EMFILE:
+    case ENFILE: return OpenResult::kTooManyOpenFiles;
+    default: return OpenResult::kCannotOpen;
+    }
+}
+
+// Reads exactly `length` bytes at `position`, or fails.
+bool ReadExactly(int descriptor, std::uint64_t position, std::uint8_t* into, std::size_t length)
+{
+    if (_lseeki64(descriptor, static_cast<__int64>(position), SEEK_SET) != static_cast<__int64>(position))
+        return false;
+    while (length > 0) {
+        const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(length, INT_MAX));
+        const int n = _read(descriptor, into, chunk);
+        if (n <= 0)
+            return false;  // an error, or the file ended early
+        into += n;
+        length -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+#else
+
+using FileStatus = struct stat;
+
+int StatusOf(int descriptor, FileStatus& st) { return fstat(descriptor, &st); }
+int CloseDescriptor(int descriptor) { return close(descriptor); }
+int DescriptorOf(std::FILE* stream) { return fileno(stream); }
+
+// O_NONBLOCK: opening a FIFO would otherwise wait for a writer, and a
+// device might wait for its medium; for a regular file it changes nothing
+// (its reads never report "try again", and if one did it would fail the
+// read, not hang it). O_NOCTTY: a terminal named like a camera file must
+// not become this process's controlling terminal.
+int OpenDescriptor(const char* path) { return open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY); }
+
+OpenResult OpenFailure(const char*)
+{
+    switch (errno) {
+    case EACCES:
+    case EPERM: return OpenResult::kPermissionDenied;
+    case ENOENT:
+    case ENOTDIR: return OpenResult::kNoSuchFile;
+    case ENAMETOOLONG: return OpenResult::kPathTooLong;
+    case EMFILE:
+    case ENFILE: return OpenResult::kTooManyOpenFiles;
+    case EISDIR: return OpenResult::kFolder;
+    case ENXIO:  // a socket, or a device without its driver
+    case ENODEV: return OpenResult::kNotAFile;
+    case EWOULDBLOCK:  // another process holds a lease on the file
+        return OpenResult::kInUse;
+    default: return OpenResult::kCannotOpen;
+    }
+}
+
+// Reads exactly `length` bytes at `position`, or fails. Positioned reads
+// need no seek and leave no file position behind.
+bool ReadExactly(int descriptor, std::uint64_t position, std::uint8_t* into, std::size_t length)
+{
+    while (length > 0) {
+        const ssize_t n = pread(descriptor, into, length, static_cast<off_t>(position));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;  // an error, or the file ended early
+        into += n;
+        length -= static_cast<std::size_t>(n);
+        position += static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
+#endif
 
 }  // namespace
 
-BoundedStream::~BoundedStream()
+BoundedStream::~BoundedStream() { Close(); }
+
+void BoundedStream::Close()
 {
-    if (m_file)
-        std::fclose(m_file);
+    if (m_stream)
+        std::fclose(m_stream);
+    else if (m_descriptor >= 0)
+        CloseDescriptor(m_descriptor);
+    m_stream = nullptr;
+    m_descriptor = -1;
 }
 
 OpenResult BoundedStream::Open(const char* path)
 {
-    // Refuse folders, pipes and devices before opening: opening a pipe for
-    // reading would wait for a writer that may never come.
-    TESSMAR_STAT_T st{};
-#ifdef _WIN32
-    if (_stati64(path, &st) != 0)
-        return OpenResult::kCannotOpen;
-#else
-    if (stat(path, &st) != 0)
-        return OpenResult::kCannotOpen;
-#endif
-    if (!IsRegularFile(st))
-        return OpenResult::kNotAFile;
-    return OpenedHere(std::fopen(path, "rb"), static_cast<std::uint64_t>(st.st_size));
+    Close();
+    const int descriptor = OpenDescriptor(path);
+    if (descriptor < 0)
+        return OpenFailure(path);
+    return Adopt(descriptor, nullptr);
 }
 
 #ifdef _WIN32
 OpenResult BoundedStream::Open(const wchar_t* path)
 {
-    TESSMAR_STAT_T st{};
-    if (_wstati64(path, &st) != 0)
-        return OpenResult::kCannotOpen;
-    if (!IsRegularFile(st))
-        return OpenResult::kNotAFile;
-    return OpenedHere(_wfopen(path, L"rb"), static_cast<std::uint64_t>(st.st_size));
+    Close();
+    const int descriptor = OpenDescriptor(path);
+    if (descriptor < 0)
+        return OpenFailure(path);
+    return Adopt(descriptor, nullptr);
 }
 #endif
 
-OpenResult BoundedStream::OpenedHere(std::FILE* file, std::uint64_t size)
-{
-    // The size comes from the look-up made before opening: asking again
-    // would cost a system call per file. Should the file change in between,
-    // reads past its new end fail as short reads.
-    if (!file)
-        return OpenResult::kCannotOpen;
-    Adopt(file, size);
-    m_filePosition = 0;  // opened here, so at its beginning
-    return OpenResult::kOk;
-}
-
 OpenResult BoundedStream::Attach(std::FILE* file)
 {
+    Close();
     if (!file)
         return OpenResult::kCannotOpen;
-    TESSMAR_STAT_T st{};
-    const bool known = TESSMAR_FSTAT(TESSMAR_FILENO(file), &st) == 0 && st.st_size >= 0;
-    Adopt(file, known ? static_cast<std::uint64_t>(st.st_size) : 0);
-    if (!known)
-        return OpenResult::kCannotOpen;
-    if (!IsRegularFile(st))
-        return OpenResult::kNotAFile;
-    m_filePosition = kUnknownPosition;  // a stream from elsewhere may be anywhere
-    return OpenResult::kOk;
+    return Adopt(DescriptorOf(file), file);
 }
 
-void BoundedStream::Adopt(std::FILE* file, std::uint64_t size)
+OpenResult BoundedStream::Adopt(int descriptor, std::FILE* stream)
 {
-    if (m_file)
-        std::fclose(m_file);
-    m_file = file;
-    m_fileSize = size;
-    m_origin = 0;
-    m_end = size;
+    m_descriptor = descriptor;
+    m_stream = stream;
     m_window.clear();
     m_windowStart = 0;
     m_bytesFetched = 0;
-    // The window is the only buffer: stdio's own would read more of the
-    // file than is ever looked at.
-    std::setvbuf(file, nullptr, _IONBF, 0);
+    m_fileSize = m_origin = m_end = 0;
+
+    // What was opened decides, not what the path named a moment before.
+    FileStatus st{};
+    OpenResult result = OpenResult::kOk;
+    if (descriptor < 0 || StatusOf(descriptor, st) != 0)
+        result = OpenResult::kCannotOpen;
+    else if ((st.st_mode & S_IFMT) == S_IFDIR)
+        result = OpenResult::kFolder;
+    else if ((st.st_mode & S_IFMT) != S_IFREG || st.st_size < 0)
+        result = OpenResult::kNotAFile;
+    if (result != OpenResult::kOk) {
+        Close();
+        return result;
+    }
+    // The size is taken once: should the file shrink while it is read,
+    // reads past its new end fail as short reads.
+    m_fileSize = static_cast<std::uint64_t>(st.st_size);
+    m_end = m_fileSize;
+    return OpenResult::kOk;
 }
 
 bool BoundedStream::Restrict(std::uint64_t origin, std::uint64_t size)
@@ -129,7 +252,7 @@ bool BoundedStream::Restrict(std::uint64_t origin, std::uint64_t size)
 
 ReadResult BoundedStream::ReadAt(std::uint64_t position, void* destination, std::size_t length)
 {
-    if (!m_file)
+    if (m_descriptor < 0)
         return ReadResult::kIoError;
     // Two comparisons, never a sum that could wrap.
     const std::uint64_t size = Size();
@@ -151,12 +274,11 @@ ReadResult BoundedStream::ReadAt(std::uint64_t position, void* destination, std:
 
 bool BoundedStream::Fetch(std::uint64_t absolute, std::size_t length)
 {
-    // Bytes that begin inside the window or shortly behind it, while the
-    // file stands at the window's end, are read on from there: no seek, and
-    // nothing read twice. Otherwise the window moves to `absolute`.
+    // Bytes that begin inside the window or shortly behind it are read on
+    // from the window's end: nothing read twice. Otherwise the window moves
+    // to `absolute`.
     const std::uint64_t windowEnd = m_windowStart + m_window.size();
-    const bool extend = !m_window.empty() && m_filePosition == windowEnd && absolute >= m_windowStart &&
-                        absolute < windowEnd + kWindowBytes;
+    const bool extend = !m_window.empty() && absolute >= m_windowStart && absolute < windowEnd + kWindowBytes;
     const std::uint64_t from = extend ? windowEnd : absolute;
     const std::uint64_t missing = absolute + length - from;
     const std::size_t want = static_cast<std::size_t>(
@@ -166,11 +288,7 @@ bool BoundedStream::Fetch(std::uint64_t absolute, std::size_t length)
     if (!extend)
         m_windowStart = absolute;
     m_window.resize(keep + want);
-    // A fetch that continues where the last one ended needs no seek.
-    const bool positioned = m_filePosition == from || SeekTo(m_file, from);
-    const bool ok = positioned && std::fread(m_window.data() + keep, 1, want, m_file) == want;
-    m_filePosition = ok ? from + want : kUnknownPosition;
-    if (!ok) {
+    if (!ReadExactly(m_descriptor, from, m_window.data() + keep, want)) {
         // A short read means the file shrank or failed under us: nothing
         // of it may be used.
         m_window.clear();

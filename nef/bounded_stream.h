@@ -2,6 +2,8 @@
 // length and is checked against the file's size before anything is touched.
 // A small window of the file is kept in memory so that neighbouring reads
 // (a directory and the texts stored right behind it) cost one system call.
+// The file is opened once and judged by what the open descriptor is, so
+// nothing can be swapped in between a look-up and the open.
 #pragma once
 
 #include <cstddef>
@@ -17,8 +19,14 @@ enum class ReadResult {
 
 enum class OpenResult {
     kOk,
-    kCannotOpen,
-    kNotAFile,  // a folder, device or pipe
+    kCannotOpen,         // for a cause none of the values below names
+    kNotAFile,           // a device, pipe or socket
+    kFolder,
+    kNoSuchFile,         // the file or a folder on its path does not exist
+    kPermissionDenied,
+    kPathTooLong,
+    kInUse,              // another program holds it without sharing (Windows)
+    kTooManyOpenFiles,   // the process or the system ran out of descriptors
 };
 
 class BoundedStream {
@@ -28,12 +36,15 @@ public:
     BoundedStream(const BoundedStream&) = delete;
     BoundedStream& operator=(const BoundedStream&) = delete;
 
+    // Opens `path` for reading without waiting: a pipe or device named like
+    // a camera file is refused, never waited on.
     OpenResult Open(const char* path);
 #ifdef _WIN32
     OpenResult Open(const wchar_t* path);
 #endif
     // Takes over a stream opened for binary reading elsewhere (a test's
-    // in-memory file, say); it is closed with this object.
+    // in-memory file, say); it is closed with this object. Reads go to its
+    // descriptor, past the stream's own buffer.
     OpenResult Attach(std::FILE* file);
 
     // Bytes from the origin to the end of the readable part.
@@ -55,16 +66,15 @@ public:
     std::uint64_t BytesFetched() const { return m_bytesFetched; }
 
 private:
-    OpenResult OpenedHere(std::FILE* file, std::uint64_t size);
-    void Adopt(std::FILE* file, std::uint64_t size);
+    OpenResult Adopt(int descriptor, std::FILE* stream);
+    void Close();
     bool Fetch(std::uint64_t absolute, std::size_t length);
 
-    std::FILE* m_file = nullptr;
+    int m_descriptor = -1;
+    std::FILE* m_stream = nullptr;  // set when the descriptor came with a stream
     std::uint64_t m_fileSize = 0;
     std::uint64_t m_origin = 0;
     std::uint64_t m_end = 0;
-    static constexpr std::uint64_t kUnknownPosition = ~std::uint64_t{0};
-    std::uint64_t m_filePosition = kUnknownPosition;  // where the next fread starts
     std::vector<std::uint8_t> m_window;  // bytes at [m_windowStart, +size)
     std::uint64_t m_windowStart = 0;
     std::uint64_t m_bytesFetched = 0;

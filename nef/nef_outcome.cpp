@@ -21,6 +21,12 @@ const char* NefProblemText(NefProblem problem)
     case NefProblem::kJpegMalformed: return "the JPEG segments are malformed";
     case NefProblem::kJpegExifNotTiff: return "the Exif data in this JPEG file is not TIFF-structured";
     case NefProblem::kNotNefOrJpeg: return "not a NEF or JPEG file";
+    case NefProblem::kPermissionDenied: return "permission denied";
+    case NefProblem::kNoSuchFile: return "no such file";
+    case NefProblem::kPathTooLong: return "the path is too long";
+    case NefProblem::kFolder: return "a folder, not a file";
+    case NefProblem::kInUse: return "in use by another program";
+    case NefProblem::kTooManyOpenFiles: return "too many files are open";
     case NefProblem::kCount: break;
     }
     return "an unknown problem";

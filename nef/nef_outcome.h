@@ -23,6 +23,12 @@ enum class NefProblem {
     kJpegMalformed,
     kJpegExifNotTiff,
     kNotNefOrJpeg,
+    kPermissionDenied,
+    kNoSuchFile,
+    kPathTooLong,
+    kFolder,
+    kInUse,
+    kTooManyOpenFiles,
     kCount  // not a problem: the number of values above
 };
 

@@ -227,12 +227,15 @@ NefOutcome OpenAndRead(const Char* path, NefReadout& readout)
     Clear(readout);
     BoundedStream stream;
     switch (stream.Open(path)) {
-    case OpenResult::kOk:
-        return ReadNefStream(stream, readout);
-    case OpenResult::kNotAFile:
-        return NefOutcome::Failure(NefProblem::kNotAFile);
-    case OpenResult::kCannotOpen:
-        break;
+    case OpenResult::kOk: return ReadNefStream(stream, readout);
+    case OpenResult::kCannotOpen: break;
+    case OpenResult::kNotAFile: return NefOutcome::Failure(NefProblem::kNotAFile);
+    case OpenResult::kFolder: return NefOutcome::Failure(NefProblem::kFolder);
+    case OpenResult::kNoSuchFile: return NefOutcome::Failure(NefProblem::kNoSuchFile);
+    case OpenResult::kPermissionDenied: return NefOutcome::Failure(NefProblem::kPermissionDenied);
+    case OpenResult::kPathTooLong: return NefOutcome::Failure(NefProblem::kPathTooLong);
+    case OpenResult::kInUse: return NefOutcome::Failure(NefProblem::kInUse);
+    case OpenResult::kTooManyOpenFiles: return NefOutcome::Failure(NefProblem::kTooManyOpenFiles);
     }
     return NefOutcome::Failure(NefProblem::kCannotOpen);
 }

@@ -40,3 +40,10 @@
 #define IDS_PROBLEM_JPEG_MALFORMED      215
 #define IDS_PROBLEM_JPEG_EXIF_NOT_TIFF  216
 #define IDS_PROBLEM_NOT_NEF_OR_JPEG     217
+// Why a file could not be opened.
+#define IDS_PROBLEM_PERMISSION_DENIED   240
+#define IDS_PROBLEM_NO_SUCH_FILE        241
+#define IDS_PROBLEM_PATH_TOO_LONG       242
+#define IDS_PROBLEM_FOLDER              243
+#define IDS_PROBLEM_IN_USE              244
+#define IDS_PROBLEM_TOO_MANY_OPEN_FILES 245

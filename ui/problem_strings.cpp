@@ -24,6 +24,12 @@ UINT ProblemStringId(NefProblem problem)
     case NefProblem::kJpegMalformed: return IDS_PROBLEM_JPEG_MALFORMED;
     case NefProblem::kJpegExifNotTiff: return IDS_PROBLEM_JPEG_EXIF_NOT_TIFF;
     case NefProblem::kNotNefOrJpeg: return IDS_PROBLEM_NOT_NEF_OR_JPEG;
+    case NefProblem::kPermissionDenied: return IDS_PROBLEM_PERMISSION_DENIED;
+    case NefProblem::kNoSuchFile: return IDS_PROBLEM_NO_SUCH_FILE;
+    case NefProblem::kPathTooLong: return IDS_PROBLEM_PATH_TOO_LONG;
+    case NefProblem::kFolder: return IDS_PROBLEM_FOLDER;
+    case NefProblem::kInUse: return IDS_PROBLEM_IN_USE;
+    case NefProblem::kTooManyOpenFiles: return IDS_PROBLEM_TOO_MANY_OPEN_FILES;
     case NefProblem::kNone:
     case NefProblem::kCount:
         break;

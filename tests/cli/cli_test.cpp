@@ -2,61 +2,19 @@
 // error, exit status, and JSON that stays valid whatever bytes a file holds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <sys/wait.h>
+#include <sys/stat.h>
 
+#include "cli_run.h"
 #include "nef_builder.h"
-#include "readout_format.h"
 
+using cli_test::CliRun;
+using cli_test::Tessmar;
 using nef_test::NefBuilder;
 using nef_test::Order;
 using nef_test::TempDir;
-
-namespace {
-
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-CliRun Tessmar(const TempDir& dir, const std::vector<std::string>& args, const std::string& pipeTo = "")
-{
-    std::string command = TESSMAR_CLI;
-    for (const std::string& a : args)
-        command += " " + Quote(a);
-    const std::string errPath = dir.Path() + "/stderr.txt";
-    command += " 2>" + Quote(errPath);
-    if (!pipeTo.empty())
-        command += " | " + pipeTo;
-    CliRun run{-1, {}, {}};
-    if (std::FILE* p = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
-            run.out.append(buffer, n);
-        const int raw = pclose(p);
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
-    std::ifstream err(errPath);
-    std::stringstream text;
-    text << err.rdbuf();
-    run.err = text.str();
-    return run;
-}
-
-}  // namespace
 
 class CliTest : public ::testing::Test {
 protected:
@@ -105,23 +63,53 @@ TEST_F(CliTest, JsonHasOneObjectPerFileInOrderWithErrors)
               "  {\"file\": \"" + m_d90 + "\", \"camera\": \"NIKON D90\", \"shootingDate\": \"\", \"mechanical\": 6507, "
               "\"electronic\": 0, \"total\": 6507, \"error\": null},\n"
               "  {\"file\": \"" + m_dir.Path() + "/absent.nef\", \"camera\": \"\", \"shootingDate\": \"\", "
-              "\"mechanical\": 0, \"electronic\": 0, \"total\": 0, \"error\": \"cannot open the file\"},\n"
+              "\"mechanical\": 0, \"electronic\": 0, \"total\": 0, \"error\": \"no such file\"},\n"
               "  {\"file\": \"" + m_d850 + "\", \"camera\": \"NIKON D850\", \"shootingDate\": \"2018:09:02 19:40:44\", "
               "\"mechanical\": 3487, \"electronic\": 5054, \"total\": 8541, \"error\": null}\n"
               "]\n",
               run.out);
-    EXPECT_NE(std::string::npos, run.err.find("absent.nef: cannot open the file"));
+    EXPECT_NE(std::string::npos, run.err.find("absent.nef: no such file"));
 }
 
-TEST_F(CliTest, JsonStaysValidWhateverBytesTheTextsHold)
+TEST_F(CliTest, EveryAwkwardByteInANameOrTextComesBackExactlyFromEachForm)
 {
-    std::string hostile = "\"\\\x01\x1b[31m\x7f\xff\xc3\xa9";
-    const std::string path = m_dir.Write("we\"ird\\name\x01.nef", NefBuilder(Order::kLittle).Model(hostile).Total(3).Build());
-    const CliRun run = Tessmar(m_dir, {"--json", path},
-                            "/usr/bin/python3 -c 'import json,sys; d=json.load(sys.stdin); "
-                            "print(ascii(d[0][\"camera\"]), d[0][\"file\"].endswith(\"name\\x01.nef\"))'");
-    EXPECT_EQ(0, run.status) << run.err;
-    EXPECT_EQ("'\"\\\\\\x01\\x1b[31m\\x7f\\xff\\xc3\\xa9' True\n", run.out);
+    // Quotes, a comma, a line break, a tab, controls, an escape sequence,
+    // DEL, a C1 control, accented letters, bytes that are not UTF-8 and a
+    // name that already looks like an escape.
+    const std::string name = "odd \"q\" ,c\nnl\t\x01\x1b[31m\x7f\xc2\x9b caf\xc3\xa9 \xff\xfe \\x41 \xe2\x82.nef";
+    const std::string model = "\x1b]0;t\x07 \xe2\x82\xac \xed\xa0\x80 \xf4\x90\x80\x80 \xc3";
+    const std::string path = m_dir.Write(name, NefBuilder(Order::kLittle).Model(model).Total(3).Build());
+    const std::string json = m_dir.Path() + "/out.json", csv = m_dir.Path() + "/out.csv",
+                      text = m_dir.Path() + "/out.txt";
+    EXPECT_EQ(0, Tessmar(m_dir, {"--json", path}, "", ">" + cli_test::Quote(json)).status);
+    EXPECT_EQ(0, Tessmar(m_dir, {"--csv", path}, "", ">" + cli_test::Quote(csv)).status);
+    EXPECT_EQ(0, Tessmar(m_dir, {path}, "", ">" + cli_test::Quote(text)).status);
+
+    // Python decodes each output as strict UTF-8, refuses terminal control
+    // characters other than line ends, and undoes the documented escapes:
+    // surrogateescape for JSON, \\ and \xNN for CSV and text.
+    const std::string check = R"(
+import codecs, csv, io, json, sys
+def strict(path):
+    t = open(path, 'rb').read().decode('utf-8')
+    bad = [c for c in t if (c < ' ' and c != '\n') or '\x7f' <= c <= '\x9f']
+    if bad: sys.exit('control characters in %s: %r' % (path, bad))
+    return t
+def unescape(s): return codecs.escape_decode(s.encode('utf-8'))[0]
+j = json.loads(strict(sys.argv[1]))[0]
+print(j['file'].encode('utf-8', 'surrogateescape').hex(), j['camera'].encode('utf-8', 'surrogateescape').hex())
+rows = list(csv.reader(io.StringIO(strict(sys.argv[2]), newline='')))
+assert len(rows) == 2, rows
+print(unescape(rows[1][0]).hex(), unescape(rows[1][1]).hex())
+lines = strict(sys.argv[3]).split('\n')
+print(unescape(lines[0]).hex(), unescape(lines[1][len('  Camera              '):]).hex())
+)";
+    const std::string script = m_dir.Write("check.py", std::vector<std::uint8_t>(check.begin(), check.end()));
+    const std::string command = "/usr/bin/python3 " + cli_test::Quote(script) + " " + cli_test::Quote(json) + " " +
+                                cli_test::Quote(csv) + " " + cli_test::Quote(text) + " 2>&1";
+    const std::string decoded = cli_test::Output(command);
+    const std::string line = cli_test::Hex(path) + " " + cli_test::Hex(model) + "\n";
+    EXPECT_EQ(line + line + line, decoded);
 }
 
 TEST_F(CliTest, TextOutputKeepsControlBytesAwayFromTheTerminal)
@@ -153,21 +141,6 @@ TEST_F(CliTest, UsageErrorsHelpAndVersion)
     EXPECT_NE(std::string::npos, run.out.find("\"file\": \"--version\""));
 }
 
-TEST(JsonString, EscapesEveryByteOutsidePrintableAscii)
-{
-    std::string all;
-    for (int c = 0; c < 256; ++c)
-        all += static_cast<char>(c);
-    const std::string json = JsonString(all);
-    for (unsigned char c : json)
-        ASSERT_TRUE(c >= 0x20 && c < 0x7F) << int(c);
-    EXPECT_NE(std::string::npos, json.find("\\u0000\\u0001"));
-    EXPECT_NE(std::string::npos, json.find(" !\\\"#"));
-    EXPECT_NE(std::string::npos, json.find("[\\\\]"));
-    EXPECT_NE(std::string::npos, json.find("~\\u007f\\u0080"));
-    EXPECT_EQ("\\u00ff\"", json.substr(json.size() - 7));
-}
-
 TEST_F(CliTest, FoldersAreWalkedForCameraFilesInAStableOrder)
 {
     namespace fs = std::filesystem;
@@ -196,7 +169,37 @@ TEST_F(CliTest, FoldersAreWalkedForCameraFilesInAStableOrder)
 
     const CliRun flat = Tessmar(m_dir, {"--json", root.string()});
     EXPECT_EQ(1, flat.status);
-    EXPECT_NE(std::string::npos, flat.out.find("\"error\": \"is a folder (use -r to read the files in it)\""));
+    EXPECT_NE(std::string::npos, flat.out.find("\"error\": \"a folder, not a file (use -r to read the files in it)\""));
+}
+
+TEST_F(CliTest, WalksNameWhatTheyCannotReadAndLeaveOutOnlyOtherNamesAndFolderLinks)
+{
+    namespace fs = std::filesystem;
+    const fs::path root = fs::path(m_dir.Path()) / "card";
+    fs::create_directories(root / "DCIM");
+    const std::string good = m_dir.Write("card/DCIM/DSC_0001.NEF", NefBuilder(Order::kBig).Model("NIKON D90").Total(5).Build());
+    ASSERT_EQ(0, mkfifo((root / "DCIM" / "DSC_0002.NEF").c_str(), 0600));  // would block a plain open
+    fs::create_symlink("DSC_0009.NEF", root / "DCIM" / "DSC_0003.NEF");    // leads nowhere
+    fs::create_symlink(good, root / "DCIM" / "DSC_0004.NEF");              // leads to a file
+    fs::create_directory_symlink(root, root / "DCIM" / "DSC_0005.NEF");     // a folder link: left out
+    const std::string dir = (root / "DCIM").string() + "/";
+
+    const CliRun run = Tessmar(m_dir, {"--csv", "-r", root.string()});
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("file,camera,shootingDate,mechanical,electronic,total,error\n" +
+                  good + ",NIKON D90,,5,0,5,\n" +
+                  dir + "DSC_0002.NEF,,,0,0,0,not a regular file\n" +
+                  dir + "DSC_0003.NEF,,,0,0,0,no such file\n" +
+                  dir + "DSC_0004.NEF,NIKON D90,,5,0,5,\n",
+              run.out);
+    EXPECT_EQ("tessmar: " + dir + "DSC_0002.NEF: not a regular file\n"
+              "tessmar: " + dir + "DSC_0003.NEF: no such file\n",
+              run.err);
+
+    // Named on the command line without -r, a pipe is not waited on either.
+    const CliRun named = Tessmar(m_dir, {dir + "DSC_0002.NEF"});
+    EXPECT_EQ(1, named.status);
+    EXPECT_EQ("tessmar: " + dir + "DSC_0002.NEF: not a regular file\n", named.err);
 }
 
 TEST_F(CliTest, CsvQuotesWhatWouldSplitARowAndReportsReasons)

@@ -126,14 +126,6 @@ TEST(BoundedStream, RefusesReadsThatReachPastTheEndWithoutWrapping)
     EXPECT_EQ(ReadResult::kOutOfRange, stream.ReadAt(4, buffer, ~std::size_t{0}));
 }
 
-TEST(BoundedStream, RefusesFoldersAndMissingFiles)
-{
-    TempDir dir;
-    BoundedStream stream;
-    EXPECT_EQ(OpenResult::kNotAFile, stream.Open(dir.Path().c_str()));
-    EXPECT_EQ(OpenResult::kCannotOpen, stream.Open((dir.Path() + "/absent.nef").c_str()));
-}
-
 TEST(BoundedStream, EveryReadGivesTheFileBytesWhereverTheWindowStands)
 {
     // Reads inside the window, straddling its end, shortly behind it, far

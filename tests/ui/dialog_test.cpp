@@ -191,6 +191,8 @@ public:
     ThaiFolder(const ThaiFolder&) = delete;
     ThaiFolder& operator=(const ThaiFolder&) = delete;
 
+    const std::wstring& Path() const { return m_path; }
+
     std::wstring Write(const std::wstring& name, const std::vector<std::uint8_t>& bytes)
     {
         std::wstring file = m_path + L"\\" + name;
@@ -419,6 +421,40 @@ TEST(MainDialog, UnreadableFileClearsTheFieldsAndSaysWhy)
         EXPECT_EQ(dlg.FieldText(IDC_SHOOTING_DATE), L"");
         EXPECT_EQ(dlg.FieldText(IDC_CAMERA), L"");
     });
+}
+
+// Why a dropped path gives no readout, in the dialog's own words: a folder
+// is called a folder, a file that another program holds without sharing is
+// in use, a name longer than the system allows is too long, and a missing
+// file is missing, not merely unopenable.
+TEST(MainDialog, DroppedPathsThatCannotBeOpenedSayWhy)
+{
+    ThaiFolder folder;
+    std::wstring held = folder.Write(L"held.nef", D850File());
+    std::wstring inner = folder.Path() + L"\\\u0E04.nef";
+    ASSERT_TRUE(::CreateDirectoryW(inner.c_str(), NULL));
+    HANDLE holder = ::CreateFileW(held.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+
+    RunDialog([&](ProbeDlg& dlg) {
+        BoxWatcher watcher(dlg.m_hWnd);
+        DropFiles(dlg.m_hWnd, {inner});
+        DropFiles(dlg.m_hWnd, {held});
+        DropFiles(dlg.m_hWnd, {folder.Path() + L"\\" + std::wstring(300, L'n') + L".nef"});
+        DropFiles(dlg.m_hWnd, {folder.Path() + L"\\absent.nef"});
+        ASSERT_EQ(watcher.Seen().size(), 4u);
+        EXPECT_NE(watcher.Seen()[0].text.find(L"This file could not be read: a folder, not a file."), std::wstring::npos)
+            << Narrow(watcher.Seen()[0].text);
+        EXPECT_NE(watcher.Seen()[1].text.find(L"This file could not be read: in use by another program."),
+                  std::wstring::npos)
+            << Narrow(watcher.Seen()[1].text);
+        EXPECT_NE(watcher.Seen()[2].text.find(L"This file could not be read: the path is too long."), std::wstring::npos)
+            << Narrow(watcher.Seen()[2].text);
+        EXPECT_NE(watcher.Seen()[3].text.find(L"This file could not be read: no such file."), std::wstring::npos)
+            << Narrow(watcher.Seen()[3].text);
+    });
+    ::CloseHandle(holder);
+    ::RemoveDirectoryW(inner.c_str());
 }
 
 // The dialog's texts come from its string table; every problem the reader

@@ -1,0 +1,54 @@
+#include "output_buffer.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+OutputBuffer::OutputBuffer(int descriptor, std::size_t bytes) : m_descriptor(descriptor), m_buffer(bytes)
+{
+    if (fcntl(descriptor, F_GETFD) < 0)
+        m_error = errno;
+    setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
+}
+
+bool OutputBuffer::Drain()
+{
+    const char* next = pbase();
+    const char* const end = pptr();
+    while (m_error == 0 && next < end) {
+        const ssize_t n = write(m_descriptor, next, static_cast<std::size_t>(end - next));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            m_error = n < 0 ? errno : EIO;
+        else
+            next += n;
+    }
+    // After a failure nothing more is kept: the run is ending.
+    setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
+    return m_error == 0;
+}
+
+OutputBuffer::int_type OutputBuffer::overflow(int_type c)
+{
+    if (!Drain())
+        return traits_type::eof();
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+        *pptr() = traits_type::to_char_type(c);
+        pbump(1);
+    }
+    return traits_type::not_eof(c);
+}
+
+int OutputBuffer::sync() { return Drain() ? 0 : -1; }
+
+bool OutputBuffer::Close()
+{
+    if (!Drain())
+        return false;
+    // On Linux the descriptor is gone even when close reports EINTR, so
+    // only other errors count.
+    if (close(m_descriptor) != 0 && errno != EINTR)
+        m_error = errno;
+    return m_error == 0;
+}

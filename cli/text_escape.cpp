@@ -1,0 +1,144 @@
+#include "text_escape.h"
+
+#include <cstdio>
+
+namespace {
+
+bool IsContinuation(unsigned char c) { return c >= 0x80 && c <= 0xBF; }
+
+std::string Hex(const char* format, unsigned value)
+{
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, format, value);
+    return buffer;
+}
+
+// The code point of a well-formed sequence of `length` bytes.
+unsigned CodePoint(const unsigned char* s, std::size_t length)
+{
+    switch (length) {
+    case 1: return s[0];
+    case 2: return (s[0] & 0x1Fu) << 6 | (s[1] & 0x3Fu);
+    case 3: return (s[0] & 0x0Fu) << 12 | (s[1] & 0x3Fu) << 6 | (s[2] & 0x3Fu);
+    default: return (s[0] & 0x07u) << 18 | (s[1] & 0x3Fu) << 12 | (s[2] & 0x3Fu) << 6 | (s[3] & 0x3Fu);
+    }
+}
+
+// C0 controls, DEL and C1 controls: terminals act on all of them.
+bool IsControl(unsigned codePoint) { return codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F); }
+
+// Calls `valid(begin, length, codePoint)` for each well-formed sequence and
+// `invalid(byte)` for each byte that belongs to none, in order.
+template <typename Valid, typename Invalid>
+void ForEachSequence(const std::string& bytes, Valid valid, Invalid invalid)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const std::size_t length = Utf8SequenceLength(s + i, bytes.size() - i);
+        if (length == 0) {
+            invalid(s[i]);
+            ++i;
+        } else {
+            valid(bytes.data() + i, length, CodePoint(s + i, length));
+            i += length;
+        }
+    }
+}
+
+}  // namespace
+
+std::size_t Utf8SequenceLength(const unsigned char* s, std::size_t available)
+{
+    if (available == 0)
+        return 0;
+    const unsigned char lead = s[0];
+    if (lead < 0x80)
+        return 1;
+    // The second byte's range depends on the lead byte: that is what rules
+    // out overlong forms (E0, F0), surrogates (ED) and values past U+10FFFF
+    // (F4).
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0;
+        else if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (available < length || s[1] < low || s[1] > high)
+        return 0;
+    for (std::size_t k = 2; k < length; ++k) {
+        if (!IsContinuation(s[k]))
+            return 0;
+    }
+    return length;
+}
+
+std::string PrintableText(const std::string& bytes)
+{
+    std::string text;
+    text.reserve(bytes.size());
+    ForEachSequence(
+        bytes,
+        [&](const char* sequence, std::size_t length, unsigned codePoint) {
+            if (codePoint == '\\') {
+                text += "\\\\";
+            } else if (IsControl(codePoint)) {
+                for (std::size_t k = 0; k < length; ++k)
+                    text += Hex("\\x%02X", static_cast<unsigned char>(sequence[k]));
+            } else {
+                text.append(sequence, length);
+            }
+        },
+        [&](unsigned char byte) { text += Hex("\\x%02X", byte); });
+    return text;
+}
+
+std::string JsonString(const std::string& bytes)
+{
+    std::string json = "\"";
+    json.reserve(bytes.size() + 2);
+    ForEachSequence(
+        bytes,
+        [&](const char* sequence, std::size_t length, unsigned codePoint) {
+            switch (codePoint) {
+            case '"': json += "\\\""; break;
+            case '\\': json += "\\\\"; break;
+            case '\b': json += "\\b"; break;
+            case '\f': json += "\\f"; break;
+            case '\n': json += "\\n"; break;
+            case '\r': json += "\\r"; break;
+            case '\t': json += "\\t"; break;
+            default:
+                if (IsControl(codePoint))
+                    json += Hex("\\u%04x", codePoint);
+                else
+                    json.append(sequence, length);
+            }
+        },
+        [&](unsigned char byte) { json += Hex("\\udc%02x", byte); });
+    return json + "\"";
+}
+
+std::string CsvField(const std::string& bytes)
+{
+    const std::string text = PrintableText(bytes);
+    if (text.find_first_of(",\"") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}

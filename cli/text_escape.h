@@ -1,0 +1,32 @@
+// How bytes from file names and from files become output text. Names and
+// texts are bytes, not always UTF-8; every form below keeps them exactly
+// (a script can get the bytes back) and keeps terminal control bytes out.
+//
+// - Valid UTF-8 is written as it is, except control characters (U+0000 to
+//   U+001F, U+007F to U+009F).
+// - Text and CSV: a control character's bytes, and every byte that is not
+//   part of valid UTF-8, are written as \xNN (two upper-case hex digits); a
+//   backslash is written as \\.
+// - JSON: control characters as JSON escapes (\n, \u001b, ...), quotes and
+//   backslashes escaped, and each byte 0xNN that is not part of valid UTF-8
+//   as \udcNN, the "surrogateescape" convention (PEP 383): in Python,
+//   os.fsencode(value) gives the original bytes back.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// The length of the well-formed UTF-8 sequence that starts `bytes` (1 to
+// 4), or 0 when the bytes there are not valid UTF-8: overlong forms,
+// surrogates, values above U+10FFFF and cut-off sequences are not.
+std::size_t Utf8SequenceLength(const unsigned char* bytes, std::size_t available);
+
+// Bytes as text for a terminal or a CSV cell, by the rule above.
+std::string PrintableText(const std::string& bytes);
+
+// Bytes as a JSON string literal, quotes included, by the rule above.
+std::string JsonString(const std::string& bytes);
+
+// A CSV field: PrintableText, quoted (quotes doubled) when it holds a comma
+// or a quote. No field ever holds a line break.
+std::string CsvField(const std::string& bytes);
