@@ -9,6 +9,9 @@ void ReadoutWriter::Begin()
     if (m_form == OutputForm::kJson)
         m_out << '[';
     else if (m_form == OutputForm::kCsv)
+        // The serial number stands last (in JSON too, which has the same
+        // fields in the same order), so that every other column keeps the
+        // place scripts may read it by.
         m_out << "file,camera,shootingDate,mechanical,electronic,total,error,serial\n";
 }
 
@@ -29,12 +32,13 @@ void ReadoutWriter::Write(const std::string& file, const NefReadout& r, const st
     case OutputForm::kJson:
         m_out << (m_written ? ",\n" : "\n") << "  {\"file\": " << JsonString(file)
               << ", \"camera\": " << JsonString(r.m_camera)
-              << ", \"serial\": " << (r.m_serialNumber.empty() ? std::string("null") : JsonString(r.m_serialNumber))
               << ", \"shootingDate\": " << JsonString(r.m_shootingDate)
               << ", \"mechanical\": " << r.m_mechanicalCount
               << ", \"electronic\": " << r.m_electronicCount
               << ", \"total\": " << r.m_totalCount
-              << ", \"error\": " << (error.empty() ? std::string("null") : JsonString(error)) << '}';
+              << ", \"error\": " << (error.empty() ? std::string("null") : JsonString(error))
+              << ", \"serial\": " << (r.m_serialNumber.empty() ? std::string("null") : JsonString(r.m_serialNumber))
+              << '}';
         break;
     case OutputForm::kCsv:
         m_out << CsvField(file) << ',' << CsvField(r.m_camera) << ',' << CsvField(r.m_shootingDate) << ','

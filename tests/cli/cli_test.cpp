@@ -63,13 +63,13 @@ TEST_F(CliTest, JsonHasOneObjectPerFileInOrderWithErrors)
     const CliRun run = Tessmar(m_dir, {"--json", m_d90, m_dir.Path() + "/absent.nef", m_d850});
     EXPECT_EQ(1, run.status);
     EXPECT_EQ("[\n"
-              "  {\"file\": \"" + m_d90 + "\", \"camera\": \"NIKON D90\", \"serial\": null, \"shootingDate\": \"\", \"mechanical\": 6507, "
-              "\"electronic\": 0, \"total\": 6507, \"error\": null},\n"
-              "  {\"file\": \"" + m_dir.Path() + "/absent.nef\", \"camera\": \"\", \"serial\": null, \"shootingDate\": \"\", "
-              "\"mechanical\": 0, \"electronic\": 0, \"total\": 0, \"error\": \"no such file\"},\n"
-              "  {\"file\": \"" + m_d850 + "\", \"camera\": \"NIKON D850\", \"serial\": \"3004871\", "
+              "  {\"file\": \"" + m_d90 + "\", \"camera\": \"NIKON D90\", \"shootingDate\": \"\", \"mechanical\": 6507, "
+              "\"electronic\": 0, \"total\": 6507, \"error\": null, \"serial\": null},\n"
+              "  {\"file\": \"" + m_dir.Path() + "/absent.nef\", \"camera\": \"\", \"shootingDate\": \"\", "
+              "\"mechanical\": 0, \"electronic\": 0, \"total\": 0, \"error\": \"no such file\", \"serial\": null},\n"
+              "  {\"file\": \"" + m_d850 + "\", \"camera\": \"NIKON D850\", "
               "\"shootingDate\": \"2018:09:02 19:40:44\", "
-              "\"mechanical\": 3487, \"electronic\": 5054, \"total\": 8541, \"error\": null}\n"
+              "\"mechanical\": 3487, \"electronic\": 5054, \"total\": 8541, \"error\": null, \"serial\": \"3004871\"}\n"
               "]\n",
               run.out);
     EXPECT_NE(std::string::npos, run.err.find("absent.nef: no such file"));
