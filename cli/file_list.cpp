@@ -20,7 +20,8 @@ bool IsCameraFileName(const std::string& name)
     std::string extension = name.substr(dot + 1);
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == "nef" || extension == "nrw" || extension == "jpg" || extension == "jpeg";
+    return extension == "nef" || extension == "nrw" || extension == "jpg" || extension == "jpeg" ||
+           extension == "dng";
 }
 
 namespace {

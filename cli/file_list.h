@@ -13,7 +13,7 @@ struct ListedPath {
     std::string problem;  // empty, or why the path (a file or a folder) is not read
 };
 
-// True for names ending in .nef, .nrw, .jpg or .jpeg, in any case.
+// True for names ending in .nef, .nrw, .jpg, .jpeg or .dng, in any case.
 bool IsCameraFileName(const std::string& name);
 
 // Runs after a folder's entries have all been read and the folder closed,

@@ -1,5 +1,6 @@
-// tessmar: prints the camera model, shooting date and shutter counters of
-// Nikon NEF, NRW and JPEG files, as labelled text, JSON or CSV.
+// tessmar: prints the camera model, serial number, shooting date and
+// shutter counters of Nikon NEF, NRW and JPEG files and of DNG files
+// converted from them, as labelled text, JSON or CSV.
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -28,10 +29,11 @@ enum ExitStatus { kAllRead = 0, kSomeUnread = 1, kUsageError = 2, kOutputFailed 
 
 constexpr char kUsage[] =
     "Usage: tessmar [--json | --csv] [-r] FILE|FOLDER...\n"
-    "Prints the camera model, shooting date and shutter counts of Nikon NEF, NRW\n"
-    "and JPEG files.\n"
+    "Prints the camera model, serial number, shooting date and shutter counts of\n"
+    "Nikon NEF, NRW and JPEG files, and of DNG files converted from them.\n"
     "\n"
-    "  -r, --recursive  read every .nef, .nrw, .jpg and .jpeg file under each FOLDER\n"
+    "  -r, --recursive  read every .nef, .nrw, .jpg, .jpeg and .dng file under each\n"
+    "                   FOLDER\n"
     "  --json           print one JSON array, an object per file, in order\n"
     "  --csv            print a header line and one CSV row per file\n"
     "  --help           show this help and exit\n"

@@ -92,6 +92,8 @@ void CheckReadout(const NefOutcome& outcome, const NefReadout& r)
     Expect(r.m_shootingDate.size() <= kTextBufferBytes, "date text longer than its buffer");
     Expect(r.m_camera.find('\0') == std::string::npos, "camera text holds a zero byte");
     Expect(r.m_shootingDate.find('\0') == std::string::npos, "date text holds a zero byte");
+    Expect(r.m_serialNumber.size() <= kTextBufferBytes, "serial number longer than its buffer");
+    Expect(r.m_serialNumber.find('\0') == std::string::npos, "serial number holds a zero byte");
 
     if (!outcome) {
         Expect(std::strlen(outcome.Reason()) > 0, "a failure without a reason");
@@ -118,6 +120,7 @@ bool SameBlock(const IfdBlock& a, const IfdBlock& b)
 bool SameReadout(const NefReadout& a, const NefReadout& b)
 {
     return a.m_camera == b.m_camera && a.m_shootingDate == b.m_shootingDate &&
+           a.m_serialNumber == b.m_serialNumber &&
            a.m_mechanicalCount == b.m_mechanicalCount &&
            a.m_electronicCount == b.m_electronicCount && a.m_totalCount == b.m_totalCount &&
            SameBlock(a.m_ifd0, b.m_ifd0) && SameBlock(a.m_exifIfd, b.m_exifIfd) &&
@@ -142,6 +145,7 @@ NefReadout StaleReadout()
     r.m_totalCount = 333;
     r.m_shootingDate = "2001:01:01 01:01:01";
     r.m_camera = "STALE CAMERA";
+    r.m_serialNumber = "STALE SERIAL";
     return r;
 }
 

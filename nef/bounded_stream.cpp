@@ -297,3 +297,16 @@ bool BoundedStream::Fetch(std::uint64_t absolute, std::size_t length)
     m_bytesFetched += want;
     return true;
 }
+
+StreamPart::StreamPart(BoundedStream& stream, std::uint64_t position, std::uint64_t size)
+    : m_stream(stream), m_outerOrigin(stream.Origin()), m_outerSize(stream.Size()),
+      m_inside(position <= m_outerSize && size <= m_outerSize - position &&
+               stream.Restrict(m_outerOrigin + position, size))
+{
+}
+
+StreamPart::~StreamPart()
+{
+    if (m_inside)
+        m_stream.Restrict(m_outerOrigin, m_outerSize);
+}

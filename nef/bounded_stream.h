@@ -49,6 +49,8 @@ public:
 
     // Bytes from the origin to the end of the readable part.
     std::uint64_t Size() const { return m_end - m_origin; }
+    // Where the readable part starts, as a position in the whole file.
+    std::uint64_t Origin() const { return m_origin; }
 
     // Narrows reading to `size` bytes at `origin` of the whole file, which
     // positions passed to ReadAt then count from: a TIFF structure embedded
@@ -78,4 +80,27 @@ private:
     std::vector<std::uint8_t> m_window;  // bytes at [m_windowStart, +size)
     std::uint64_t m_windowStart = 0;
     std::uint64_t m_bytesFetched = 0;
+};
+
+// Narrows a stream, for as long as this object lives, to `size` bytes at
+// `position` of its readable part, and restores the part it had when this
+// object ends. Positions passed to ReadAt meanwhile count from `position`:
+// a maker note kept as a record inside a larger block reads as a structure
+// of its own and cannot reach past the record's end.
+class StreamPart {
+public:
+    StreamPart(BoundedStream& stream, std::uint64_t position, std::uint64_t size);
+    ~StreamPart();
+    StreamPart(const StreamPart&) = delete;
+    StreamPart& operator=(const StreamPart&) = delete;
+
+    // False when the bytes asked for are not all inside the readable part;
+    // the stream is left as it was then.
+    bool Inside() const { return m_inside; }
+
+private:
+    BoundedStream& m_stream;
+    std::uint64_t m_outerOrigin;
+    std::uint64_t m_outerSize;
+    bool m_inside;
 };

@@ -27,6 +27,10 @@ const char* NefProblemText(NefProblem problem)
     case NefProblem::kFolder: return "a folder, not a file";
     case NefProblem::kInUse: return "in use by another program";
     case NefProblem::kTooManyOpenFiles: return "too many files are open";
+    case NefProblem::kShutterCountNotRecorded: return "the camera recorded no shutter count for this file";
+    case NefProblem::kDngPrivateDataOutside: return "the DNG private data lies outside the file";
+    case NefProblem::kDngPrivateDataMalformed: return "the DNG private data is malformed";
+    case NefProblem::kDngMakerNoteNotNikon: return "the DNG private data holds no Nikon maker note";
     case NefProblem::kCount: break;
     }
     return "an unknown problem";

@@ -29,6 +29,10 @@ enum class NefProblem {
     kFolder,
     kInUse,
     kTooManyOpenFiles,
+    kShutterCountNotRecorded,
+    kDngPrivateDataOutside,
+    kDngPrivateDataMalformed,
+    kDngMakerNoteNotNikon,
     kCount  // not a problem: the number of values above
 };
 

@@ -1,8 +1,11 @@
-// Reads the six entries a shutter-count readout needs: Model and DateTime
-// from IFD0, the Exif IFD pointer, the Exif MakerNote, and the two counters
-// in the maker note's own directory.
+// Reads the entries a shutter-count readout needs: Model and DateTime from
+// IFD0, the Exif IFD pointer, the Exif MakerNote (or, in a DNG file, the
+// maker note kept in IFD0's DNGPrivateData), the two counters and the
+// serial number in the maker note's own directory, and the Exif IFD's
+// serial number where the maker note has none.
 #include "nef_readout.h"
 
+#include "dng_private_data.h"
 #include "jpeg_exif.h"
 
 #include <algorithm>
@@ -13,18 +16,27 @@ namespace {
 constexpr std::uint16_t kTagModel = 0x0110;              // IFD0
 constexpr std::uint16_t kTagDateTime = 0x0132;           // IFD0
 constexpr std::uint16_t kTagExifIfd = 0x8769;            // IFD0
+constexpr std::uint16_t kTagDngPrivateData = 0xC634;     // IFD0
 constexpr std::uint16_t kTagMakerNote = 0x927C;          // Exif IFD
+constexpr std::uint16_t kTagBodySerialNumber = 0xA431;   // Exif IFD
+constexpr std::uint16_t kTagSerialNumber = 0x001D;       // maker note
 constexpr std::uint16_t kTagMechanicalCount = 0x0037;    // maker note
 constexpr std::uint16_t kTagTotalCount = 0x00A7;         // maker note
 
-// IFD0 is taken to stand directly behind the header, whatever the header's
-// own offset field says.
+constexpr std::uint16_t kTypeAscii = 2;
+
+// Cameras write IFD0 directly behind the header; software that re-saves a
+// file may move it and say where in the header.
 constexpr std::uint64_t kIfd0Position = 8;
 
 // A Nikon maker note starts with "Nikon\0", a 4-byte version, and a TIFF
-// header of its own at +10; its directory stands at +18.
+// header of its own at +10; its directory stands at +18, 8 bytes into that
+// embedded TIFF structure, whose offsets count from that header.
 constexpr std::uint64_t kMakerHeaderOffset = 10;
-constexpr std::uint64_t kMakerIfdOffset = 18;
+constexpr std::uint64_t kMakerIfdInHeader = 8;
+
+// What Nikon writes into a counter it has no value for ("n/a").
+constexpr std::uint32_t kCountNotAvailable = 0xFFFFF7FF;
 
 const TiffEntry* LastEntryWithTag(const IfdBlock& block, std::uint16_t tag)
 {
@@ -78,17 +90,22 @@ int DeclaredSwap(const std::uint8_t (&header)[8])
     return -1;
 }
 
-// A maker note rewritten by other software can keep its own byte order,
-// declared by the TIFF header at +10; without a valid one the file's order
-// applies.
-ReadResult MakerNoteSwap(BoundedStream& stream, std::uint64_t makerNote, int fileSwap, int& makerSwap)
+// A serial number: an ASCII entry's text, empty when there is none to
+// trust. One that lies outside its part of the file is left out rather than
+// failing the readout, which is about the counters; one cut short by the
+// text buffer would name another body, so it is left out too.
+ReadResult ReadSerial(BoundedStream& stream, const TiffEntry* entry, int bSwap, std::string& serial)
 {
-    std::uint8_t header[8];
-    const ReadResult result = stream.ReadAt(makerNote + kMakerHeaderOffset, header, sizeof header);
-    if (result != ReadResult::kOk)
+    serial.clear();
+    if (!entry || EntryType(*entry) != kTypeAscii)
+        return ReadResult::kOk;
+    std::string text;
+    const ReadResult result = ReadText(stream, *entry, bSwap, text);
+    if (result == ReadResult::kIoError)
         return result;
-    const int declared = DeclaredSwap(header);
-    makerSwap = declared >= 0 ? declared : fileSwap;
+    const bool cut = text.size() == kTextBufferBytes && EntryCount(*entry) > kTextBufferBytes;
+    if (result == ReadResult::kOk && !cut)
+        serial = text;
     return ReadResult::kOk;
 }
 
@@ -103,6 +120,7 @@ void Clear(NefReadout& readout)
     readout.m_totalCount = 0;
     readout.m_shootingDate.clear();
     readout.m_camera.clear();
+    readout.m_serialNumber.clear();
 }
 
 std::int32_t AsSigned(std::uint32_t value)
@@ -112,28 +130,17 @@ std::int32_t AsSigned(std::uint32_t value)
     return result;
 }
 
-NefOutcome ReadCounters(BoundedStream& stream, NefReadout& readout, int bSwap)
+// The three counters from the maker note's directory.
+NefOutcome DeriveCounters(NefReadout& readout)
 {
-    const TiffEntry* exifPointer = LastEntryWithTag(readout.m_ifd0, kTagExifIfd);
-    if (!exifPointer)
-        return NefOutcome::Failure(NefProblem::kNoExifDirectory);
-    ReadResult result = ReadIfd(stream, EntryValue(*exifPointer), bSwap, readout.m_exifIfd);
-    if (result != ReadResult::kOk)
-        return NefOutcome::Failure(Problem(result, NefProblem::kExifDirectoryOutside));
-
-    const TiffEntry* makerNote = LastEntryWithTag(readout.m_exifIfd, kTagMakerNote);
-    if (!makerNote)
-        return NefOutcome::Failure(NefProblem::kNoMakerNote);
-    const std::uint64_t makerAt = EntryValue(*makerNote);
-    int makerSwap = bSwap;
-    result = MakerNoteSwap(stream, makerAt, bSwap, makerSwap);
-    if (result == ReadResult::kOk)
-        result = ReadIfd(stream, makerAt + kMakerIfdOffset, makerSwap, readout.m_makerIfd);
-    if (result != ReadResult::kOk)
-        return NefOutcome::Failure(Problem(result, NefProblem::kMakerNoteTruncated));
-
     const TiffEntry* mechanical = LastEntryWithTag(readout.m_makerIfd, kTagMechanicalCount);
     const TiffEntry* total = LastEntryWithTag(readout.m_makerIfd, kTagTotalCount);
+    // "Not available" is no count: shown as a number it would read as a
+    // valid readout (-2049 when signed).
+    if (total && EntryValue(*total) == kCountNotAvailable)
+        return NefOutcome::Failure(NefProblem::kShutterCountNotRecorded);
+    if (mechanical && EntryValue(*mechanical) == kCountNotAvailable)
+        mechanical = nullptr;
     if (!mechanical && !total)
         return NefOutcome::Failure(NefProblem::kNoShutterCount);
 
@@ -153,6 +160,121 @@ NefOutcome ReadCounters(BoundedStream& stream, NefReadout& readout, int bSwap)
     return NefOutcome::Success();
 }
 
+// The maker note whose first byte stands at `position`, `size` bytes long
+// at most: its directory, its serial number and the counters. Everything is
+// read inside the note's embedded TIFF structure, from its header at +10,
+// where the note's own offsets count from. A maker note rewritten by other
+// software can keep its own byte order, declared by that header; without a
+// valid one `fallbackSwap` applies (the order the note was written in).
+NefOutcome ReadMakerNote(BoundedStream& stream, std::uint64_t position, std::uint64_t size, int fallbackSwap,
+                         NefReadout& readout)
+{
+    if (size < kMakerHeaderOffset)
+        return NefOutcome::Failure(NefProblem::kMakerNoteTruncated);
+    const StreamPart note(stream, position + kMakerHeaderOffset, size - kMakerHeaderOffset);
+    if (!note.Inside())
+        return NefOutcome::Failure(NefProblem::kMakerNoteTruncated);
+
+    std::uint8_t header[8];
+    ReadResult result = stream.ReadAt(0, header, sizeof header);
+    const int declared = result == ReadResult::kOk ? DeclaredSwap(header) : -1;
+    const int makerSwap = declared >= 0 ? declared : fallbackSwap;
+    if (result == ReadResult::kOk)
+        result = ReadIfd(stream, kMakerIfdInHeader, makerSwap, readout.m_makerIfd);
+    if (result == ReadResult::kOk)
+        result = ReadSerial(stream, LastEntryWithTag(readout.m_makerIfd, kTagSerialNumber), makerSwap,
+                            readout.m_serialNumber);
+    if (result != ReadResult::kOk)
+        return NefOutcome::Failure(Problem(result, NefProblem::kMakerNoteTruncated));
+    return DeriveCounters(readout);
+}
+
+// The maker note a DNG converter kept in the DNGPrivateData entry. Private
+// data of another kind holds none, which fails as `absent`.
+NefOutcome ReadDngMakerNote(BoundedStream& stream, const TiffEntry& privateData, NefProblem absent,
+                            NefReadout& readout)
+{
+    DngMakerNote note;
+    switch (FindDngMakerNote(stream, EntryValue(privateData), EntryCount(privateData), note)) {
+    case DngSearch::kFound:
+        return ReadMakerNote(stream, note.position, note.size, note.originalSwap, readout);
+    case DngSearch::kNotAdobe:
+        return NefOutcome::Failure(absent);
+    case DngSearch::kNoMakerNote:
+        return NefOutcome::Failure(NefProblem::kNoMakerNote);
+    case DngSearch::kNotNikon:
+        return NefOutcome::Failure(NefProblem::kDngMakerNoteNotNikon);
+    case DngSearch::kOutside:
+        return NefOutcome::Failure(NefProblem::kDngPrivateDataOutside);
+    case DngSearch::kMalformed:
+        return NefOutcome::Failure(NefProblem::kDngPrivateDataMalformed);
+    case DngSearch::kIoError:
+        break;
+    }
+    return NefOutcome::Failure(NefProblem::kUnreadable);
+}
+
+NefOutcome ReadCounters(BoundedStream& stream, NefReadout& readout, int bSwap)
+{
+    const TiffEntry* exifPointer = LastEntryWithTag(readout.m_ifd0, kTagExifIfd);
+    if (exifPointer) {
+        const ReadResult result = ReadIfd(stream, EntryValue(*exifPointer), bSwap, readout.m_exifIfd);
+        if (result != ReadResult::kOk)
+            return NefOutcome::Failure(Problem(result, NefProblem::kExifDirectoryOutside));
+    }
+
+    // The Exif maker note is the camera's own; a DNG file's private data is
+    // only asked when the Exif IFD has none.
+    const NefProblem absent = exifPointer ? NefProblem::kNoMakerNote : NefProblem::kNoExifDirectory;
+    NefOutcome outcome = NefOutcome::Failure(absent);
+    const TiffEntry* privateData = LastEntryWithTag(readout.m_ifd0, kTagDngPrivateData);
+    if (const TiffEntry* makerNote = LastEntryWithTag(readout.m_exifIfd, kTagMakerNote)) {
+        const std::uint64_t makerAt = EntryValue(*makerNote);
+        const std::uint64_t rest = makerAt <= stream.Size() ? stream.Size() - makerAt : 0;
+        outcome = ReadMakerNote(stream, makerAt, rest, bSwap, readout);
+    } else if (privateData) {
+        outcome = ReadDngMakerNote(stream, *privateData, absent, readout);
+    }
+
+    if (readout.m_serialNumber.empty() && outcome.Problem() != NefProblem::kUnreadable) {
+        const ReadResult result = ReadSerial(stream, LastEntryWithTag(readout.m_exifIfd, kTagBodySerialNumber),
+                                             bSwap, readout.m_serialNumber);
+        if (result != ReadResult::kOk)
+            return NefOutcome::Failure(NefProblem::kUnreadable);
+    }
+    return outcome;
+}
+
+// IFD0's position as the header's offset field gives it, in the file's
+// byte order.
+std::uint32_t DeclaredIfd0Position(const std::uint8_t (&header)[8], int bSwap)
+{
+    std::uint8_t field[4] = {header[4], header[5], header[6], header[7]};
+    if (bSwap)
+        ReverseBytes(sizeof field, field);
+    return std::uint32_t{field[0]} << 24 | std::uint32_t{field[1]} << 16 | std::uint32_t{field[2]} << 8 |
+           std::uint32_t{field[3]};
+}
+
+// IFD0 where the header says, when a whole directory of at least one entry
+// (its count, entries and next-directory pointer) fits there, behind the
+// header; at 8 otherwise, so that a header whose offset field is nonsense
+// still reads. Only the declared place is trusted when it holds one: a
+// re-saved file may keep a stale copy of an earlier IFD0 at 8.
+ReadResult ReadIfd0(BoundedStream& stream, const std::uint8_t (&header)[8], int bSwap, IfdBlock& block)
+{
+    const std::uint64_t declared = DeclaredIfd0Position(header, bSwap);
+    if (declared != kIfd0Position && declared >= sizeof header) {
+        const ReadResult result = ReadIfd(stream, declared, bSwap, block);
+        if (result == ReadResult::kIoError)
+            return result;
+        const std::uint64_t directoryBytes = 2 + std::uint64_t{block.m_entryCount} * sizeof(TiffEntry) + 4;
+        if (result == ReadResult::kOk && block.m_entryCount > 0 && directoryBytes <= stream.Size() - declared)
+            return result;
+    }
+    return ReadIfd(stream, kIfd0Position, bSwap, block);
+}
+
 NefOutcome ReadFields(BoundedStream& stream, NefReadout& readout)
 {
     int bSwap = 0;
@@ -160,7 +282,7 @@ NefOutcome ReadFields(BoundedStream& stream, NefReadout& readout)
     if (result != ReadResult::kOk)
         return NefOutcome::Failure(Problem(result, NefProblem::kTooShort));
 
-    result = ReadIfd(stream, kIfd0Position, bSwap, readout.m_ifd0);
+    result = ReadIfd0(stream, readout.m_header, bSwap, readout.m_ifd0);
     if (result != ReadResult::kOk)
         return NefOutcome::Failure(Problem(result, NefProblem::kFirstDirectoryTruncated));
 
@@ -213,6 +335,7 @@ NefOutcome ReadNefStream(BoundedStream& stream, NefReadout& readout)
         if (headerRead && DeclaredSwap(readout.m_header) < 0 && outcome.Problem() != NefProblem::kUnreadable) {
             readout.m_camera.clear();
             readout.m_shootingDate.clear();
+            readout.m_serialNumber.clear();
             return NefOutcome::Failure(jpeg ? NefProblem::kJpegExifNotTiff : NefProblem::kNotNefOrJpeg);
         }
     }

@@ -18,15 +18,21 @@ struct NefReadout {
     std::int32_t m_totalCount = 0;
     std::string m_shootingDate;  // IFD0 DateTime, as stored (8-bit text)
     std::string m_camera;        // IFD0 Model, as stored (8-bit text)
+    // The body's serial number, as stored: the maker note's own (0x001D),
+    // else the Exif IFD's BodySerialNumber (0xA431); empty when the file
+    // records neither.
+    std::string m_serialNumber;
 };
 
 // The texts are read into buffers of this many bytes; a longer text keeps
-// its first kTextBufferBytes bytes.
+// its first kTextBufferBytes bytes, except a serial number, which is left
+// out rather than shown cut short.
 constexpr std::size_t kTextBufferBytes = 50;
 
-// Reads the camera model, shooting date and shutter counters of one file
-// into `readout`. Everything from an earlier read is cleared first. On a
-// failure the counters are 0 and only texts read from this file remain.
+// Reads into `readout` the camera model, shooting date, serial number and
+// shutter counters of one file: a NEF, a camera JPEG, or a DNG converted
+// from a NEF. Everything from an earlier read is cleared first. On a failure
+// the counters are 0 and only texts read from this file remain.
 NefOutcome ReadNefFile(const char* path, NefReadout& readout);
 #ifdef _WIN32
 // The same, for a path that the system's 8-bit code page cannot spell.

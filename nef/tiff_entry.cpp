@@ -32,6 +32,11 @@ std::uint16_t EntryTag(const TiffEntry& entry)
     return static_cast<std::uint16_t>(entry.tag[0] << 8 | entry.tag[1]);
 }
 
+std::uint16_t EntryType(const TiffEntry& entry)
+{
+    return static_cast<std::uint16_t>(entry.type[0] << 8 | entry.type[1]);
+}
+
 std::uint32_t EntryCount(const TiffEntry& entry) { return BigEndian32(entry.count); }
 
 std::uint32_t EntryValue(const TiffEntry& entry) { return BigEndian32(entry.value); }

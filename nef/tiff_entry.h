@@ -7,7 +7,7 @@
 
 struct TiffEntry {
     std::uint8_t tag[2];
-    std::uint8_t type[2];   // carried and normalised, never consulted
+    std::uint8_t type[2];   // carried and normalised; consulted for serial numbers only
     std::uint8_t count[4];
     std::uint8_t value[4];  // the value itself, or a file position
 };
@@ -21,5 +21,6 @@ void ReverseBytes(std::int32_t n, std::uint8_t* bytes);
 void NormaliseEntry(TiffEntry& entry);
 
 std::uint16_t EntryTag(const TiffEntry& entry);
+std::uint16_t EntryType(const TiffEntry& entry);
 std::uint32_t EntryCount(const TiffEntry& entry);
 std::uint32_t EntryValue(const TiffEntry& entry);

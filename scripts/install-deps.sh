@@ -8,7 +8,7 @@
 set -euo pipefail
 
 native=(build-essential cmake ninja-build googletest libgtest-dev clang libclang-rt-14-dev
-        python3 libimage-exiftool-perl exiv2 strace)
+        python3 libimage-exiftool-perl exiv2 strace man-db dpkg-dev)
 windows=(g++-mingw-w64-x86-64-posix wine wine64 xvfb fonts-nanum fonts-wine
          python3-pefile imagemagick locales x11-utils)
 

@@ -2,7 +2,8 @@
 // files when no sample files are at hand, and the demonstration file that
 // scripts/run.sh opens.
 //
-//   make_nef_files seeds DIR        readable and malformed files, one per kind
+//   make_nef_files seeds DIR        readable, re-saved, converted and malformed
+//                                   files, one per kind
 //   make_nef_files batch DIR        the readable files only
 //   make_nef_files demo FILE        the demonstration NEF
 //   make_nef_files large FILE MIB   a readable NEF of MIB mebibytes
@@ -73,6 +74,8 @@ int main(int argc, char** argv)
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "seeds" && argc == 3) {
         auto files = nef_files::ReadableFiles();
+        for (auto& resaved : nef_files::ResavedAndConvertedFiles())
+            files.push_back(std::move(resaved));
         for (auto& malformed : nef_files::MalformedFiles())
             files.push_back(std::move(malformed));
         return WriteAll(argv[2], files);

@@ -8,6 +8,7 @@ namespace nef_files {
 
 namespace {
 
+using nef_test::DngOptions;
 using nef_test::ExifSegment;
 using nef_test::JpegFile;
 using nef_test::JpegSegment;
@@ -18,6 +19,7 @@ using nef_test::Order;
 constexpr std::uint16_t kTagMake = 0x010F;
 constexpr std::uint16_t kTagModel = 0x0110;
 constexpr std::uint16_t kTagMakerVersion = 0x0001;
+constexpr std::uint32_t kNotAvailable = 0xFFFFF7FF;  // Nikon's "n/a" count
 
 // What a camera records; an absent counter or text is left out of the file.
 struct Camera {
@@ -27,6 +29,7 @@ struct Camera {
     std::optional<std::uint32_t> total = 8541;
     bool makerInOtherOrder = false;  // as other software may rewrite it
     std::optional<std::uint32_t> modelCount = std::nullopt;  // when the entry's count disagrees
+    std::optional<std::string> serial = "3004871";           // in the maker note
 };
 
 Order Other(Order order) { return order == Order::kLittle ? Order::kBig : Order::kLittle; }
@@ -45,6 +48,8 @@ NefBuilder CameraNef(Order order, const Camera& camera)
         nef.DateTime(*camera.date);
     nef.MakerOrder(camera.makerInOtherOrder ? Other(order) : order);
     nef.MakerEntryBytes(kTagMakerVersion, nef_test::kTypeUndefined, 4, {'0', '2', '1', '0'});
+    if (camera.serial)
+        nef.Serial(*camera.serial);
     if (camera.mechanical)
         nef.Mechanical(*camera.mechanical);
     if (camera.total)
@@ -103,6 +108,44 @@ std::vector<NamedFile> ReadableFiles()
     return files;
 }
 
+std::vector<NamedFile> ResavedAndConvertedFiles()
+{
+    std::vector<NamedFile> files;
+    for (Order order : {Order::kLittle, Order::kBig}) {
+        const std::string prefix = Prefix(order);
+        Camera earlier;
+        earlier.date = "2017:01:01 00:00:00";
+        earlier.mechanical = 10;
+        earlier.total = 20;
+        files.push_back({prefix + "ifd0_moved.nef", CameraNef(order, {}).MoveIfd0By(3016).Build()});
+        files.push_back({prefix + "ifd0_moved_stale_copy.nef",
+                         CameraNef(order, {}).StaleStructureAt8(CameraNef(order, earlier)).Build()});
+        files.push_back({prefix + "ifd0_moved.jpg", CameraJpeg(CameraNef(order, {}).MoveIfd0By(436).Build())});
+
+        files.push_back({prefix + "converted.dng", CameraNef(order, {}).AsDng().Build()});
+        Camera otherOrder;
+        otherOrder.makerInOtherOrder = true;
+        files.push_back({prefix + "converted_other_order_note.dng", CameraNef(order, otherOrder).AsDng().Build()});
+        DngOptions records;
+        records.recordsBefore = {{"SR2 ", std::string(33, 'x')}};
+        files.push_back({prefix + "converted_records_before.dng", CameraNef(order, {}).AsDng(records).Build()});
+        DngOptions fromJpeg;
+        fromJpeg.beforeNote = std::string("\0\0\0\x01" "ABCDEFGH", 12);
+        files.push_back({prefix + "converted_from_jpeg.dng", CameraNef(order, {}).AsDng(fromJpeg).Build()});
+
+        Camera inline4;
+        inline4.serial = "123";  // with its zero byte, inside the entry
+        files.push_back({prefix + "serial_inline.nef", CameraNef(order, inline4).Build()});
+        Camera exifOnly;
+        exifOnly.serial = std::nullopt;
+        files.push_back({prefix + "serial_in_exif.nef", CameraNef(order, exifOnly).BodySerial("6012345").Build()});
+        Camera mechanicalNa;
+        mechanicalNa.mechanical = kNotAvailable;
+        files.push_back({prefix + "mech_not_available.nef", CameraNef(order, mechanicalNa).Build()});
+    }
+    return files;
+}
+
 std::vector<NamedFile> MalformedFiles()
 {
     std::vector<NamedFile> files;
@@ -124,6 +167,22 @@ std::vector<NamedFile> MalformedFiles()
         files.push_back({prefix + "cut_in_exif_ifd.nef", Cut(good, at.exifIfd + 8)});
         files.push_back({prefix + "cut_in_maker_header.nef", Cut(good, at.makerNote + 14)});
         files.push_back({prefix + "cut_in_maker_ifd.nef", Cut(good, at.makerIfd + 2 + 12 + 6)});
+        Camera totalNa;
+        totalNa.total = kNotAvailable;
+        files.push_back({prefix + "total_not_available.nef", CameraNef(order, totalNa).Build()});
+
+        DngOptions makNPastEnd;
+        makNPastEnd.makNLength = 0xFFFFFF00;
+        files.push_back({prefix + "dng_makn_past_end.dng", CameraNef(order, {}).AsDng(makNPastEnd).Build()});
+        DngOptions blockPastEnd;
+        blockPastEnd.blockCount = 0xFFFF0000;
+        files.push_back({prefix + "dng_block_past_end.dng", CameraNef(order, {}).AsDng(blockPastEnd).Build()});
+        DngOptions badOrder;
+        badOrder.originalOrder = "XX";
+        files.push_back({prefix + "dng_bad_order.dng", CameraNef(order, {}).AsDng(badOrder).Build()});
+        NefLayout dng;
+        const auto converted = CameraNef(order, {}).AsDng().Build(&dng);
+        files.push_back({prefix + "dng_cut_in_block.dng", Cut(converted, dng.makN + 8 + 6 + 20)});
     }
 
     // A start that is neither TIFF's nor JPEG's: read as big-endian, the

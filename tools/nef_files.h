@@ -24,11 +24,24 @@ struct NamedFile {
 // structure in its Exif segment.
 std::vector<NamedFile> ReadableFiles();
 
+// Files as other software leaves them, each reading as the camera file
+// does (NAME_mech_not_available.nef has no mechanical counter to show), in
+// both byte orders: IFD0 moved, with and without a stale copy of an earlier
+// structure at 8, in a NEF and a JPEG; DNG conversions (NAME.dng) with the
+// maker note in DNGPrivateData, in the file's order and the other, behind
+// other records, and copied 12 bytes early from a JPEG; the serial number
+// inline in its maker-note entry and only in the Exif IFD; a mechanical
+// count "not available".
+std::vector<NamedFile> ResavedAndConvertedFiles();
+
 // Files each broken in one place, in both byte orders where that matters:
-// no Exif IFD pointer, no maker note, no counter, a Model count far past
-// the file's end (NAME_model_count_huge.nef), cuts in the header, IFD0, its
-// texts, the Exif IFD and the maker note, a header that is not TIFF's, a
-// JPEG without Exif, cut inside it, or whose Exif data is not TIFF.
+// no Exif IFD pointer, no maker note, no counter, a total "not available",
+// a Model count far past the file's end (NAME_model_count_huge.nef), cuts
+// in the header, IFD0, its texts, the Exif IFD and the maker note, a header
+// that is not TIFF's, a JPEG without Exif, cut inside it, or whose Exif
+// data is not TIFF; DNG files whose MakN record runs past its block, whose
+// block runs past the file or is cut, or whose original byte order is
+// neither "II" nor "MM".
 std::vector<NamedFile> MalformedFiles();
 
 // The demonstration file: a camera with both shutters in use.

@@ -30,6 +30,10 @@ UINT ProblemStringId(NefProblem problem)
     case NefProblem::kFolder: return IDS_PROBLEM_FOLDER;
     case NefProblem::kInUse: return IDS_PROBLEM_IN_USE;
     case NefProblem::kTooManyOpenFiles: return IDS_PROBLEM_TOO_MANY_OPEN_FILES;
+    case NefProblem::kShutterCountNotRecorded: return IDS_PROBLEM_COUNT_NOT_RECORDED;
+    case NefProblem::kDngPrivateDataOutside: return IDS_PROBLEM_DNG_DATA_OUTSIDE;
+    case NefProblem::kDngPrivateDataMalformed: return IDS_PROBLEM_DNG_DATA_MALFORMED;
+    case NefProblem::kDngMakerNoteNotNikon: return IDS_PROBLEM_DNG_NOTE_NOT_NIKON;
     case NefProblem::kNone:
     case NefProblem::kCount:
         break;

@@ -23,7 +23,6 @@
 #include <tchar.h>
 
 #include <cstddef>
-#include <cstdarg>
 #include <string>
 
 #define AFXAPI   __stdcall
@@ -61,14 +60,17 @@ void AFX_CDECL AfxTrace(LPCTSTR lpszFormat, ...) __attribute__((format(gnu_print
 /////////////////////////////////////////////////////////////////////////////
 // Debug allocator
 //
-// DEBUG_NEW is new(THIS_FILE, __LINE__): the block is recorded with its source
-// file and line until it is deleted. Blocks still recorded when the process
-// exits are reported through OutputDebugString and standard error. A program
-// opts in per source file with
+// DEBUG_NEW is new(THIS_FILE, __LINE__). For a class derived from CObject it
+// reaches CObject's own operator new, which records the block with its source
+// file and line until CObject's operator delete releases it; blocks still
+// recorded when the process exits are reported through OutputDebugString and
+// standard error. A program opts in per source file with
 //     #ifdef _DEBUG
 //     #define new DEBUG_NEW
 //     #endif
-// Blocks come from the ordinary heap, so plain delete releases them.
+// Other types allocated with DEBUG_NEW come from the ordinary heap and are
+// not recorded: nothing of the framework's sees their plain delete, since the
+// global operators stay the C++ runtime's own.
 
 void* AFX_CDECL operator new(std::size_t nSize, LPCSTR lpszFileName, int nLine);
 void* AFX_CDECL operator new[](std::size_t nSize, LPCSTR lpszFileName, int nLine);
@@ -85,10 +87,29 @@ void AFX_CDECL operator delete[](void* p, LPCSTR lpszFileName, int nLine) noexce
 /////////////////////////////////////////////////////////////////////////////
 // CObject
 
+// Whether p is null, in a form the compiler cannot fold away. The real
+// library's GetSafeHwnd and GetSafeHdc work through a null pointer, and a
+// plain `this == NULL` is assumed false and dropped by the optimiser.
+inline bool AfxIsNullObject(const void* p)
+{
+    __asm__("" : "+r"(p));
+    return p == NULL;
+}
+
 class CObject
 {
 public:
     virtual ~CObject() = default;
+
+    // The framework's allocation functions for every object derived from
+    // CObject; the (file, line) form is DEBUG_NEW's and is recorded.
+    static void* PASCAL operator new(std::size_t nSize);
+    static void* PASCAL operator new(std::size_t, void* p) { return p; }
+    static void* PASCAL operator new(std::size_t nSize, LPCSTR lpszFileName, int nLine);
+    static void PASCAL operator delete(void* p) noexcept;
+    static void PASCAL operator delete(void*, void*) noexcept {}
+    // Called by the compiler when a constructor run by DEBUG_NEW throws.
+    static void PASCAL operator delete(void* p, LPCSTR lpszFileName, int nLine) noexcept;
 
 protected:
     CObject() = default;
@@ -140,10 +161,10 @@ public:
 
 /////////////////////////////////////////////////////////////////////////////
 // CString: an 8-bit string in the system code page, usable wherever an
-// LPCTSTR is expected.
+// LPCTSTR is expected. Only the members the program's dialogs use.
 
 // Defining _ATL_CSTRING_EXPLICIT_CONSTRUCTORS makes the converting
-// constructors explicit, so that text becomes a CString only where asked.
+// constructor explicit, so that text becomes a CString only where asked.
 #ifdef _ATL_CSTRING_EXPLICIT_CONSTRUCTORS
 #define AFX_CSTRING_EXPLICIT explicit
 #else
@@ -154,68 +175,21 @@ class CString
 {
 public:
     CString() = default;
-    CString(const CString& str) = default;
-    CString(CString&& str) noexcept = default;
     // A string resource id made with MAKEINTRESOURCE loads that string.
     AFX_CSTRING_EXPLICIT CString(LPCTSTR lpsz);
-    CString(LPCTSTR lpch, int nLength);
-    AFX_CSTRING_EXPLICIT CString(TCHAR ch, int nRepeat = 1);
-    ~CString() = default;
 
-    CString& operator=(const CString& str) = default;
-    CString& operator=(CString&& str) noexcept = default;
     CString& operator=(LPCTSTR lpsz);
-    CString& operator=(TCHAR ch);
 
-    CString& operator+=(const CString& str);
-    CString& operator+=(LPCTSTR lpsz);
-    CString& operator+=(TCHAR ch);
-
-    int GetLength() const { return static_cast<int>(m_str.size()); }
     BOOL IsEmpty() const { return m_str.empty(); }
-    void Empty() { m_str.clear(); }
-    TCHAR GetAt(int nIndex) const;
-    TCHAR operator[](int nIndex) const { return GetAt(nIndex); }
-
     operator LPCTSTR() const { return m_str.c_str(); }
-    LPCTSTR GetString() const { return m_str.c_str(); }
-
-    int Compare(LPCTSTR lpsz) const;
-
-    // printf-style formatting; the arguments may refer to this string itself.
-    void AFX_CDECL Format(LPCTSTR lpszFormat, ...) __attribute__((format(gnu_printf, 2, 3)));
-    void FormatV(LPCTSTR lpszFormat, va_list args);
 
     // Loads string resource nID from the application's resource module,
     // converted to the system code page. FALSE (string unchanged) when the
     // resource is missing or empty.
     BOOL LoadString(UINT nID);
-    BOOL LoadString(HINSTANCE hInstance, UINT nID);
-
-    // Direct access to the characters: at least nMinBufLength chars are
-    // writable (plus the terminator). ReleaseBuffer(-1) takes the length up
-    // to the first NUL.
-    LPTSTR GetBuffer(int nMinBufLength);
-    LPTSTR GetBuffer() { return GetBuffer(0); }
-    LPTSTR GetBufferSetLength(int nNewLength);
-    void ReleaseBuffer(int nNewLength = -1);
 
 private:
     std::string m_str;
 };
-
-CString AFXAPI operator+(const CString& str1, const CString& str2);
-CString AFXAPI operator+(const CString& str, LPCTSTR lpsz);
-CString AFXAPI operator+(LPCTSTR lpsz, const CString& str);
-CString AFXAPI operator+(const CString& str, TCHAR ch);
-CString AFXAPI operator+(TCHAR ch, const CString& str);
-
-inline bool operator==(const CString& s1, const CString& s2) { return s1.Compare(s2) == 0; }
-inline bool operator==(const CString& s1, LPCTSTR s2) { return s1.Compare(s2) == 0; }
-inline bool operator==(LPCTSTR s1, const CString& s2) { return s2.Compare(s1) == 0; }
-inline bool operator!=(const CString& s1, const CString& s2) { return s1.Compare(s2) != 0; }
-inline bool operator!=(const CString& s1, LPCTSTR s2) { return s1.Compare(s2) != 0; }
-inline bool operator!=(LPCTSTR s1, const CString& s2) { return s2.Compare(s1) != 0; }
-inline bool operator<(const CString& s1, const CString& s2) { return s1.Compare(s2) < 0; }
 
 #endif // AFX_H

@@ -1,6 +1,6 @@
 // afxdialogex.h - CDialogEx: the dialog base class of newer programs. Over
 // CDialog it adds nothing this framework needs (background colour and image
-// support are not provided), so it only forwards its constructors.
+// support are not provided), so it only forwards its constructor.
 
 #ifndef AFXDIALOGEX_H
 #define AFXDIALOGEX_H
@@ -10,9 +10,7 @@
 class CDialogEx : public CDialog
 {
 public:
-    CDialogEx();
     CDialogEx(UINT nIDTemplate, CWnd* pParent = NULL);
-    CDialogEx(LPCTSTR lpszTemplateName, CWnd* pParentWnd = NULL);
     ~CDialogEx() override;
 
 protected:

@@ -15,7 +15,6 @@
 #include <shobjidl.h>
 
 #include <string>
-#include <vector>
 
 class CCommonDialog : public CDialog
 {
@@ -27,13 +26,14 @@ class CFileDialog : public CCommonDialog
 {
 public:
     // lpszFilter is "description|pattern|description|pattern||"; several
-    // patterns in one entry are separated by ';'. bVistaStyle selects the
+    // patterns in one entry are separated by ';'. lpszDefExt goes to the
+    // platform's dialog as it is given. bVistaStyle selects the
     // Explorer-style dialog, with the classic one as fallback when it cannot
     // be created. The owner is pParentWnd, or else the application's main
     // window.
-    CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt = NULL, LPCTSTR lpszFileName = NULL,
-                DWORD dwFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, LPCTSTR lpszFilter = NULL,
-                CWnd* pParentWnd = NULL, DWORD dwSize = 0, BOOL bVistaStyle = TRUE);
+    explicit CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt = NULL, LPCTSTR lpszFileName = NULL,
+                         DWORD dwFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, LPCTSTR lpszFilter = NULL,
+                         CWnd* pParentWnd = NULL, DWORD dwSize = 0, BOOL bVistaStyle = TRUE);
     ~CFileDialog() override;
 
     // IDOK when the user chose a file, IDCANCEL when the dialog was cancelled
@@ -44,13 +44,10 @@ public:
     // code page cannot spell comes back with substitute characters: take the
     // wide path from GetIFileOpenDialog() instead.
     CString GetPathName() const;
-    // The name part of the chosen file.
-    CString GetFileName() const;
-
     // The Explorer-style dialog object (AddRef'd: the caller releases it), or
     // NULL for the classic or a save dialog. After DoModal its GetResult gives
     // the chosen item.
-    IFileOpenDialog* GetIFileOpenDialog() const;
+    IFileOpenDialog* GetIFileOpenDialog();
 
     // The classic dialog's parameters; also the source of the flags, default
     // extension and file name given to the Explorer-style dialog.
@@ -66,7 +63,7 @@ private:
     IFileDialog* m_pIFileDialog = NULL;
 
     std::string m_strFilter;   // classic form: NUL-separated, double-NUL ended
-    CString m_strDefExt;
+    std::string m_strDefExt;
     CString m_strPathName;     // the chosen path
     TCHAR m_szFileName[MAX_PATH] = {};
     TCHAR m_szFileTitle[MAX_PATH] = {};

@@ -20,7 +20,6 @@
 
 // Framework prompts (used as help ids of the message boxes they show).
 #define AFX_IDP_INTERNAL_FAILURE 0xF108
-#define AFX_IDP_COMMAND_FAILURE  0xF109
 #define AFX_IDP_PARSE_INT        0xF110
 
 #endif // AFXRES_H

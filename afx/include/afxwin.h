@@ -59,7 +59,6 @@ enum AfxSig : UINT_PTR
 #define CN_COMMAND 0
 
 typedef void (AFX_MSG_CALL CCmdTarget::*AFX_PMSG)(void);
-typedef void (AFX_MSG_CALL CWnd::*AFX_PMSGW)(void);
 
 struct AFX_MSGMAP_ENTRY
 {
@@ -180,14 +179,9 @@ class CRect : public tagRECT
 {
 public:
     CRect() { left = top = right = bottom = 0; }
-    CRect(int l, int t, int r, int b) { left = l; top = t; right = r; bottom = b; }
-    CRect(const RECT& rc) { left = rc.left; top = rc.top; right = rc.right; bottom = rc.bottom; }
 
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
-
-    operator LPRECT() { return this; }
-    operator LPCRECT() const { return this; }
 };
 
 class CDC : public CObject
@@ -196,11 +190,9 @@ public:
     HDC m_hDC = NULL;
 
     CDC() = default;
-    HDC GetSafeHdc() const { return m_hDC; }
-    operator HDC() const { return m_hDC; }
+    HDC GetSafeHdc() const { return AfxIsNullObject(this) ? NULL : m_hDC; }
 
     BOOL DrawIcon(int x, int y, HICON hIcon);
-    BOOL DrawIcon(POINT point, HICON hIcon);
 };
 
 // Paints one WM_PAINT pass: BeginPaint in the constructor, EndPaint in the
@@ -229,11 +221,8 @@ public:
     // temporary objects (at the end of the outermost modal run); NULL for NULL.
     static CMenu* PASCAL FromHandle(HMENU hMenu);
 
-    BOOL Attach(HMENU hNewMenu);
     HMENU Detach();
     BOOL DestroyMenu();
-    HMENU GetSafeHmenu() const { return m_hMenu; }
-    operator HMENU() const { return m_hMenu; }
 
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = NULL);
 };
@@ -249,9 +238,10 @@ public:
     CWnd() = default;
     ~CWnd() override;
 
-    // m_hWnd; call it on a valid object (a null CWnd* is the caller's to test).
-    HWND GetSafeHwnd() const { return m_hWnd; }
-    operator HWND() const { return m_hWnd; }
+    // m_hWnd, or NULL when called through a null pointer, as the real
+    // library documents (AfxGetMainWnd()->GetSafeHwnd() before there is a
+    // main window).
+    HWND GetSafeHwnd() const { return AfxIsNullObject(this) ? NULL : m_hWnd; }
 
     // The object bound to hWnd, or else a temporary wrapper (valid until the
     // end of the outermost modal run); NULL for NULL.
@@ -264,23 +254,33 @@ public:
     // the owner's top-level window.
     static CWnd* PASCAL GetSafeOwner(CWnd* pParent = NULL, HWND* pWndTop = NULL);
 
-    CWnd* GetDlgItem(int nID) const;
     void GetDlgItem(int nID, HWND* phWnd) const;
     // The window's system menu (bRevert FALSE: as it is now), or NULL.
     CMenu* GetSystemMenu(BOOL bRevert) const;
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
     BOOL IsIconic() const;
     void GetClientRect(LPRECT lpRect) const;
-    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
-    int MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption = NULL, UINT nType = MB_OK) const;
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    // Captioned with the application's name when lpszCaption is NULL.
+    int MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption = NULL, UINT nType = MB_OK);
     void DragAcceptFiles(BOOL bAccept = TRUE);
     virtual BOOL DestroyWindow();
+
+    // Centres a pop-up window on pAlternateOwner, else on its owner, else
+    // (no owner, or one hidden or minimised) on the work area of the main
+    // window's monitor, and keeps it inside that monitor's work area.
+    // Child windows are not supported, and the owner is not asked for
+    // another window to centre on (WM_QUERYCENTERWND, which only the real
+    // library's frame windows answer).
+    void CenterWindow(CWnd* pAlternateOwner = NULL);
+    // Whether the framework may centre this window after WM_INITDIALOG.
+    virtual BOOL CheckAutoCenter();
 
     // Runs DoDataExchange towards the controls (FALSE) or from them (TRUE).
     // Returns FALSE when the exchange failed (the user has been told).
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 
-    // Message dispatch: the map chain first, else the default processing.
+    // Message dispatch: the map chain first, else DefWindowProc.
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
 protected:
@@ -289,9 +289,11 @@ protected:
     virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     // WM_COMMAND: routes the command through OnCmdMsg.
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
-    // The platform's default processing of a message for this window.
+    // The window's own procedure, the one the framework's replaced (for a
+    // dialog, the system's dialog processing), or else ::DefWindowProc.
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
-    // The default processing of the message being dispatched now.
+    // DefWindowProc for the message being dispatched now: the system's
+    // handling runs here and then, and its result comes back.
     LRESULT Default();
 
     virtual void DoDataExchange(CDataExchange* pDX);
@@ -299,28 +301,29 @@ protected:
     // Base handlers: each runs the default processing of its message.
     afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
     afx_msg void OnPaint();
-    afx_msg HCURSOR OnQueryDragIcon();
-    afx_msg void OnDropFiles(HDROP hDropInfo);
     // F1 (WM_HELP) in a top-level window sends the Help command (ID_HELP) to
     // the main window, whose command routing takes it to the application.
     afx_msg BOOL OnHelpInfo(HELPINFO* pHelpInfo);
 
+    // The window procedure that AfxWndProc replaced.
+    WNDPROC m_pfnSuper = NULL;
+
     DECLARE_MESSAGE_MAP()
+
+private:
+    // Subclasses the window being created; unsubclasses it at WM_NCDESTROY.
+    friend LRESULT CALLBACK AfxCbtFilterHook(int, WPARAM, LPARAM);
+    friend LRESULT AFXAPI AfxCallWndProc(CWnd*, HWND, UINT, WPARAM, LPARAM);
 };
 
 /////////////////////////////////////////////////////////////////////////////
 // CDialog
-
-// The dialog procedure of every CDialog: binds the window to the object at the
-// first message and dispatches through the object's message map.
-INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 class CDialog : public CWnd
 {
 public:
     CDialog();
     CDialog(UINT nIDTemplate, CWnd* pParentWnd = NULL);
-    CDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd = NULL);
     ~CDialog() override;
 
     // For a dialog built from an in-memory template (which must outlive DoModal).
@@ -329,11 +332,18 @@ public:
     // Runs the dialog modally and returns the value given to EndDialog; -1 if
     // the dialog could not be created. An exception other than a framework
     // CException raised by a handler ends the dialog and is rethrown here.
+    // The system's modal loop runs it (the real library runs a loop of its
+    // own, with idle processing); either way the owner is disabled before
+    // WM_INITDIALOG and enabled again afterwards.
     virtual INT_PTR DoModal();
     void EndDialog(int nResult);
 
     // Default: UpdateData(FALSE), then TRUE (focus to the first tab stop).
     virtual BOOL OnInitDialog();
+
+    // TRUE unless the template places the dialog itself: DS_CENTER,
+    // DS_CENTERMOUSE, DS_ABSALIGN, or a position other than (0, 0).
+    BOOL CheckAutoCenter() override;
 
 protected:
     // IDOK: UpdateData(TRUE), and EndDialog(IDOK) only if that succeeded.
@@ -344,10 +354,7 @@ protected:
     // Commands not handled here go on to the owner window's object and then
     // to the application (ID_HELP reaches CWinApp::OnHelp this way).
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
-    // DefDlgProc, for Default() inside a handler.
-    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    UINT m_nIDHelp = 0;
     LPCTSTR m_lpszTemplateName = NULL;
     LPCDLGTEMPLATE m_lpDialogTemplate = NULL;
     CWnd* m_pParentWnd = NULL;
@@ -355,8 +362,9 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT AFXAPI AfxProcessUncaughtException(CWnd*, const MSG*);
     HWND PreModal();
+    LPCDLGTEMPLATE LoadTemplate() const;
     std::exception_ptr m_pendingException;
 };
 
@@ -419,7 +427,6 @@ public:
 
 protected:
     void SetRegistryKey(LPCTSTR lpszRegistryKey);
-    void SetRegistryKey(UINT nIDRegistryKey);
 
     DECLARE_MESSAGE_MAP()
 
@@ -427,10 +434,10 @@ private:
     friend BOOL AFXAPI AfxWinInit(HINSTANCE, HINSTANCE, LPTSTR, int);
     void SetCurrentHandles();
 
-    CString m_strAppName;
-    CString m_strExeName;
-    CString m_strRegistryKey;
-    CString m_strProfileName;
+    std::string m_strAppName;
+    std::string m_strExeName;
+    std::string m_strRegistryKey;
+    std::string m_strProfileName;
 };
 
 /////////////////////////////////////////////////////////////////////////////
@@ -474,7 +481,6 @@ HINSTANCE AFXAPI AfxGetInstanceHandle();
 HINSTANCE AFXAPI AfxGetResourceHandle();
 
 int AFXAPI AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
-int AFXAPI AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = static_cast<UINT>(-1));
 
 // Records the container manager; the framework hosts no ActiveX controls.
 void AFXAPI AfxEnableControlContainer(COccManager* pOccManager = NULL);

@@ -56,21 +56,7 @@ int AFXAPI AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT nIDHelp)
 {
     if (CWinApp* pApp = AfxGetApp())
         return pApp->DoMessageBox(lpszText, nType, nIDHelp);
-    CWnd* pOwner = CWnd::GetSafeOwner(NULL, NULL);
-    return ::MessageBox(pOwner != NULL ? pOwner->m_hWnd : NULL, lpszText, AfxGetAppName(), nType);
-}
-
-int AFXAPI AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp)
-{
-    CString strPrompt;
-    if (!strPrompt.LoadString(nIDPrompt))
-    {
-        TRACE("AfxMessageBox: no string resource %u\n", nIDPrompt);
-        return 0;
-    }
-    if (nIDHelp == static_cast<UINT>(-1))
-        nIDHelp = nIDPrompt;
-    return AfxMessageBox(strPrompt, nType, nIDHelp);
+    return ::MessageBox(CWnd::GetSafeOwner(NULL, NULL)->GetSafeHwnd(), lpszText, AfxGetAppName(), nType);
 }
 
 void AFXAPI AfxEnableControlContainer(COccManager* pOccManager)
@@ -128,7 +114,7 @@ CWinApp::CWinApp(LPCTSTR lpszAppName)
     if (lpszAppName != NULL)
     {
         m_strAppName = lpszAppName;
-        m_pszAppName = m_strAppName;
+        m_pszAppName = m_strAppName.c_str();
     }
 }
 
@@ -152,21 +138,20 @@ void CWinApp::SetCurrentHandles()
             pszName = p + 1;
     }
     m_strExeName = pszName;
-    int nDot = -1;
-    for (int i = 0; i < m_strExeName.GetLength(); ++i)
-    {
-        if (m_strExeName[i] == '.')
-            nDot = i;
-    }
-    if (nDot >= 0)
-        m_strExeName = CString(m_strExeName, nDot);
-    m_pszExeName = m_strExeName;
+    std::size_t nDot = m_strExeName.rfind('.');
+    if (nDot != std::string::npos)
+        m_strExeName.resize(nDot);
+    m_pszExeName = m_strExeName.c_str();
 
     if (m_pszAppName == NULL)
     {
-        if (!m_strAppName.LoadString(m_hInstance, AFX_IDS_APP_TITLE))
+        // The resource handle is this module's from AfxWinInit on.
+        CString strTitle;
+        if (strTitle.LoadString(AFX_IDS_APP_TITLE))
+            m_strAppName = strTitle;
+        else
             m_strAppName = m_strExeName;
-        m_pszAppName = m_strAppName;
+        m_pszAppName = m_strAppName.c_str();
     }
 }
 
@@ -215,8 +200,7 @@ int CWinApp::DoMessageBox(LPCTSTR lpszPrompt, UINT nType, UINT)
             break;
         }
     }
-    CWnd* pOwner = CWnd::GetSafeOwner(NULL, NULL);
-    return ::MessageBox(pOwner != NULL ? pOwner->m_hWnd : NULL, lpszPrompt, AfxGetAppName(), nType);
+    return ::MessageBox(CWnd::GetSafeOwner(NULL, NULL)->GetSafeHwnd(), lpszPrompt, AfxGetAppName(), nType);
 }
 
 void CWinApp::OnHelp()
@@ -228,16 +212,9 @@ void CWinApp::SetRegistryKey(LPCTSTR lpszRegistryKey)
 {
     ASSERT(lpszRegistryKey != NULL);
     m_strRegistryKey = lpszRegistryKey;
-    m_pszRegistryKey = m_strRegistryKey;
+    m_pszRegistryKey = m_strRegistryKey.c_str();
     m_strProfileName = AfxGetAppName();
-    m_pszProfileName = m_strProfileName;
-}
-
-void CWinApp::SetRegistryKey(UINT nIDRegistryKey)
-{
-    CString strKey;
-    VERIFY(strKey.LoadString(nIDRegistryKey));
-    SetRegistryKey(strKey);
+    m_pszProfileName = m_strProfileName.c_str();
 }
 
 /////////////////////////////////////////////////////////////////////////////

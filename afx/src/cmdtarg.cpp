@@ -3,27 +3,16 @@
 
 #include "afximpl.h"
 
-#include "afxpriv.h"
-
-const AFX_MSGMAP_ENTRY* AFXAPI AfxFindMessageEntry(const AFX_MSGMAP_ENTRY* lpEntry, UINT nMsg, UINT nCode,
-                                                   UINT nID)
+const AFX_MSGMAP_ENTRY* AfxLookupMessageEntry(const AFX_MSGMAP* pMap, UINT nMsg, UINT nCode, UINT nID)
 {
-    for (; lpEntry->nSig != AfxSig_end; ++lpEntry)
+    for (; pMap != NULL; pMap = pMap->pfnGetBaseMap != NULL ? pMap->pfnGetBaseMap() : NULL)
     {
-        if (lpEntry->nMessage == nMsg && lpEntry->nCode == nCode && lpEntry->nID <= nID &&
-            nID <= lpEntry->nLastID)
-            return lpEntry;
-    }
-    return NULL;
-}
-
-const AFX_MSGMAP_ENTRY* AFXAPI AfxLookupMessageEntry(const AFX_MSGMAP* pMap, UINT nMsg, UINT nCode, UINT nID)
-{
-    while (pMap != NULL)
-    {
-        if (const AFX_MSGMAP_ENTRY* lpEntry = AfxFindMessageEntry(pMap->lpEntries, nMsg, nCode, nID))
-            return lpEntry;
-        pMap = pMap->pfnGetBaseMap != NULL ? pMap->pfnGetBaseMap() : NULL;
+        for (const AFX_MSGMAP_ENTRY* lpEntry = pMap->lpEntries; lpEntry->nSig != AfxSig_end; ++lpEntry)
+        {
+            if (lpEntry->nMessage == nMsg && lpEntry->nCode == nCode && lpEntry->nID <= nID &&
+                nID <= lpEntry->nLastID)
+                return lpEntry;
+        }
     }
     return NULL;
 }

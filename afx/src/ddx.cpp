@@ -3,14 +3,12 @@
 
 #include "afximpl.h"
 
-#include "afxpriv.h"
-
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 
-BOOL AFXAPI AfxParseInt(LPCTSTR lpszText, int* pValue)
+BOOL AfxParseInt(LPCTSTR lpszText, int* pValue)
 {
     const char* p = lpszText;
     while (*p == ' ' || *p == '\t')

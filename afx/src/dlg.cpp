@@ -1,126 +1,69 @@
-// dlg.cpp - CDialog and CDialogEx: modal dialogs run from template resources,
-// and AfxDlgProc, the one dialog procedure, which binds each dialog window to
-// its object and dispatches through the object's message map.
+// dlg.cpp - CDialog and CDialogEx: modal dialogs run from template resources;
+// AfxDlgProc, the dialog procedure that runs OnInitDialog; and what happens
+// to an exception that reaches a window-procedure boundary.
 
 #include "afximpl.h"
 
 #include "afxdialogex.h"
 
-namespace
-{
-
-MSG MakeMsg(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    MSG msg = {};
-    msg.hwnd = hWnd;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    return msg;
-}
-
-bool SameMsg(const MSG& a, const MSG& b)
-{
-    return a.hwnd == b.hwnd && a.message == b.message && a.wParam == b.wParam && a.lParam == b.lParam;
-}
-
-// Messages whose result a dialog procedure returns itself; for all others it
-// returns TRUE and leaves the result in DWLP_MSGRESULT.
-bool ReturnsResultDirectly(UINT message)
-{
-    return (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) || message == WM_COMPAREITEM ||
-           message == WM_VKEYTOITEM || message == WM_CHARTOITEM || message == WM_QUERYDRAGICON ||
-           message == WM_INITDIALOG;
-}
-
-} // namespace
+#include <cstring>
 
 INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    AFX_THREAD_STATE* pState = AfxGetThreadState();
-
-    // DefDlgProc called from Default() asks this procedure first: decline, so
-    // that the platform's default processing runs.
-    if (pState->m_bInDefault && SameMsg(pState->m_defaultMsg, MakeMsg(hWnd, message, wParam, lParam)))
-    {
-        pState->m_bInDefault = FALSE;
+    if (message != WM_INITDIALOG)
         return FALSE;
-    }
-
-    CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
-    if (pWnd == NULL)
-    {
-        // The first message of the dialog DoModal is creating.
-        if (pState->m_pDlgInit == NULL)
-        {
-            ASSERT(FALSE);   // a dialog this framework did not create
-            return FALSE;
-        }
-        pWnd = pState->m_pDlgInit;
-        pState->m_pDlgInit = NULL;
-        AfxBindWindow(hWnd, pWnd);
-    }
-    CDialog* pDlg = dynamic_cast<CDialog*>(pWnd);
+    CDialog* pDlg = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(hWnd));
     if (pDlg == NULL)
     {
-        ASSERT(FALSE);
-        return FALSE;
+        ASSERT(FALSE);   // a dialog this framework did not create
+        return TRUE;
     }
-
-    MSG oldMsg = pState->m_lastSentMsg;
-    pState->m_lastSentMsg = MakeMsg(hWnd, message, wParam, lParam);
-    INT_PTR nResult = FALSE;
-    // No exception may unwind into the platform's code that called us.
+    // OnInitDialog runs inside the system's dialog processing: nothing may
+    // unwind through it.
     try
     {
-        if (message == WM_INITDIALOG)
-        {
-            nResult = pDlg->OnInitDialog();
-        }
-        else
-        {
-            LRESULT lResult = 0;
-            if (pDlg->OnWndMsg(message, wParam, lParam, &lResult))
-            {
-                if (ReturnsResultDirectly(message))
-                {
-                    nResult = lResult;
-                }
-                else
-                {
-                    ::SetWindowLongPtr(hWnd, DWLP_MSGRESULT, lResult);
-                    nResult = TRUE;
-                }
-            }
-        }
+        return pDlg->OnInitDialog();
+    }
+    catch (...)
+    {
+        MSG msg = {hWnd, message, wParam, lParam, 0, {0, 0}};
+        AfxProcessUncaughtException(pDlg, &msg);
+        return FALSE;
+    }
+}
+
+LRESULT AFXAPI AfxProcessUncaughtException(CWnd* pWnd, const MSG* pMsg)
+{
+    CDialog* pDlg = dynamic_cast<CDialog*>(pWnd);
+    try
+    {
+        throw;
     }
     catch (CException* e)
     {
-        // As the framework does for its own exceptions: report and go on.
-        LRESULT lResult = AfxProcessWndProcException(e, &pState->m_lastSentMsg);
-        if (message == WM_INITDIALOG)
-        {
-            ::EndDialog(hWnd, -1);
-        }
-        else
-        {
-            ::SetWindowLongPtr(hWnd, DWLP_MSGRESULT, lResult);
-            nResult = TRUE;
-        }
+        // As the real library does for its own exceptions: report and go on;
+        // a CUserException means the user has already been told.
+        if (dynamic_cast<CUserException*>(e) == NULL)
+            e->ReportError(MB_ICONSTOP, AFX_IDP_INTERNAL_FAILURE);
+        e->Delete();
+        if (pMsg->message == WM_INITDIALOG && pDlg != NULL)
+            ::EndDialog(pMsg->hwnd, -1);
+        // A paint message left unvalidated would come straight back.
+        if (pMsg->message == WM_PAINT)
+            ::ValidateRect(pMsg->hwnd, NULL);
     }
     catch (...)
     {
         // Anything else ends the dialog; DoModal rethrows it to its caller.
-        if (!pDlg->m_pendingException)
-            pDlg->m_pendingException = std::current_exception();
-        ::EndDialog(hWnd, -1);
-        nResult = FALSE;
+        ASSERT(pDlg != NULL);   // only dialogs are the framework's windows
+        if (pDlg != NULL)
+        {
+            if (!pDlg->m_pendingException)
+                pDlg->m_pendingException = std::current_exception();
+            ::EndDialog(pMsg->hwnd, -1);
+        }
     }
-    pState->m_lastSentMsg = oldMsg;
-
-    if (message == WM_NCDESTROY)
-        AfxUnbindWindow(pWnd);
-    return nResult;
+    return 0;
 }
 
 /////////////////////////////////////////////////////////////////////////////
@@ -134,15 +77,8 @@ END_MESSAGE_MAP()
 CDialog::CDialog() = default;
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_nIDHelp(nIDTemplate), m_lpszTemplateName(MAKEINTRESOURCE(nIDTemplate)), m_pParentWnd(pParentWnd)
+    : m_lpszTemplateName(MAKEINTRESOURCE(nIDTemplate)), m_pParentWnd(pParentWnd)
 {
-}
-
-CDialog::CDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
-    : m_lpszTemplateName(lpszTemplateName), m_pParentWnd(pParentWnd)
-{
-    if (IS_INTRESOURCE(lpszTemplateName))
-        m_nIDHelp = LOWORD(reinterpret_cast<ULONG_PTR>(lpszTemplateName));
 }
 
 CDialog::~CDialog() = default;
@@ -156,26 +92,49 @@ BOOL CDialog::InitModalIndirect(LPCDLGTEMPLATE lpDialogTemplate, CWnd* pParentWn
     return TRUE;
 }
 
+LPCDLGTEMPLATE CDialog::LoadTemplate() const
+{
+    if (m_lpszTemplateName == NULL)
+        return m_lpDialogTemplate;
+    // A loaded resource stays in place for the life of the module.
+    HINSTANCE hInst = AfxGetResourceHandle();
+    HRSRC hResource = ::FindResource(hInst, m_lpszTemplateName, RT_DIALOG);
+    HGLOBAL hTemplate = hResource != NULL ? ::LoadResource(hInst, hResource) : NULL;
+    return hTemplate != NULL ? static_cast<LPCDLGTEMPLATE>(::LockResource(hTemplate)) : NULL;
+}
+
+BOOL CDialog::CheckAutoCenter()
+{
+    LPCDLGTEMPLATE lpTemplate = LoadTemplate();
+    if (lpTemplate == NULL)
+        return TRUE;
+    // DLGTEMPLATE: style at byte 0, x and y at 10 and 12. DLGTEMPLATEEX
+    // (second word 0xFFFF): style at byte 12, x and y at 18 and 20.
+    const BYTE* p = reinterpret_cast<const BYTE*>(lpTemplate);
+    WORD wSignature;
+    std::memcpy(&wSignature, p + 2, sizeof wSignature);
+    bool bExtended = wSignature == 0xFFFF;
+    DWORD dwStyle;
+    short x, y;
+    std::memcpy(&dwStyle, p + (bExtended ? 12 : 0), sizeof dwStyle);
+    std::memcpy(&x, p + (bExtended ? 18 : 10), sizeof x);
+    std::memcpy(&y, p + (bExtended ? 20 : 12), sizeof y);
+    return !(dwStyle & (DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN)) && x == 0 && y == 0;
+}
+
 HWND CDialog::PreModal()
 {
     CWnd* pOwner = CWnd::GetSafeOwner(m_pParentWnd, NULL);
     // The main window's own modal run has no owner: not itself.
     if (pOwner == this)
         return NULL;
-    return pOwner != NULL ? pOwner->m_hWnd : NULL;
+    return pOwner->GetSafeHwnd();
 }
 
 INT_PTR CDialog::DoModal()
 {
     ASSERT(m_hWnd == NULL);   // already running
-    HINSTANCE hInst = AfxGetResourceHandle();
-    LPCDLGTEMPLATE lpTemplate = m_lpDialogTemplate;
-    if (m_lpszTemplateName != NULL)
-    {
-        HRSRC hResource = ::FindResource(hInst, m_lpszTemplateName, RT_DIALOG);
-        HGLOBAL hTemplate = hResource != NULL ? ::LoadResource(hInst, hResource) : NULL;
-        lpTemplate = hTemplate != NULL ? static_cast<LPCDLGTEMPLATE>(::LockResource(hTemplate)) : NULL;
-    }
+    LPCDLGTEMPLATE lpTemplate = LoadTemplate();
     if (lpTemplate == NULL)
     {
         TRACE("CDialog::DoModal: dialog template not found\n");
@@ -183,19 +142,22 @@ INT_PTR CDialog::DoModal()
     }
 
     HWND hWndParent = PreModal();
+    if (!AfxHookWindowCreate(this))
+    {
+        TRACE("CDialog::DoModal: no creation hook (error %lu)\n", ::GetLastError());
+        return -1;
+    }
     AFX_THREAD_STATE* pState = AfxGetThreadState();
-    pState->m_pDlgInit = this;
     ++pState->m_nModalDepth;
     m_pendingException = nullptr;
 
-    INT_PTR nResult = ::DialogBoxIndirectParam(hInst, lpTemplate, hWndParent, AfxDlgProc,
-                                               reinterpret_cast<LPARAM>(this));
+    INT_PTR nResult = ::DialogBoxIndirectParam(AfxGetResourceHandle(), lpTemplate, hWndParent, AfxDlgProc, 0);
     if (nResult == -1)
         TRACE("CDialog::DoModal: the dialog could not be created (error %lu)\n", ::GetLastError());
 
     --pState->m_nModalDepth;
-    pState->m_pDlgInit = NULL;
-    AfxUnbindWindow(this);   // normally done at WM_NCDESTROY already
+    AfxUnhookWindowCreate();   // in case no window was created
+    AfxUnbindWindow(this);     // normally done at WM_NCDESTROY already
     if (pState->m_nModalDepth == 0)
         AfxDeleteTempMaps();
 
@@ -252,34 +214,13 @@ BOOL CDialog::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pH
     return pThread != NULL && pThread->OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
 }
 
-LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (m_hWnd == NULL)
-        return 0;
-    AFX_THREAD_STATE* pState = AfxGetThreadState();
-    MSG oldDefault = pState->m_defaultMsg;
-    BOOL bOldInDefault = pState->m_bInDefault;
-    pState->m_defaultMsg = MakeMsg(m_hWnd, message, wParam, lParam);
-    pState->m_bInDefault = TRUE;
-    LRESULT lResult = ::DefDlgProc(m_hWnd, message, wParam, lParam);
-    pState->m_defaultMsg = oldDefault;
-    pState->m_bInDefault = bOldInDefault;
-    return lResult;
-}
-
 /////////////////////////////////////////////////////////////////////////////
 // CDialogEx
 
 BEGIN_MESSAGE_MAP(CDialogEx, CDialog)
 END_MESSAGE_MAP()
 
-CDialogEx::CDialogEx() = default;
-
 CDialogEx::CDialogEx(UINT nIDTemplate, CWnd* pParent) : CDialog(nIDTemplate, pParent)
-{
-}
-
-CDialogEx::CDialogEx(LPCTSTR lpszTemplateName, CWnd* pParentWnd) : CDialog(lpszTemplateName, pParentWnd)
 {
 }
 

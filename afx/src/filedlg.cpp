@@ -2,12 +2,13 @@
 // IFileOpenDialog/IFileSaveDialog, or the classic GetOpenFileName dialog when
 // that is asked for or cannot be created.
 
+#include "afximpl.h"
+
 #include "afxdlgs.h"
-#include "afxpriv.h"
 
 #include <cstring>
 
-std::vector<AFX_FILTER_ITEM> AFXAPI AfxParseFileFilter(LPCTSTR lpszFilter)
+std::vector<AFX_FILTER_ITEM> AfxParseFileFilter(LPCTSTR lpszFilter)
 {
     std::vector<AFX_FILTER_ITEM> items;
     if (lpszFilter == NULL)
@@ -18,33 +19,22 @@ std::vector<AFX_FILTER_ITEM> AFXAPI AfxParseFileFilter(LPCTSTR lpszFilter)
         const char* pStart = p;
         while (*p != '\0' && *p != '|')
             ++p;
-        CString strField(pStart, static_cast<int>(p - pStart));
+        std::string strField(pStart, static_cast<std::size_t>(p - pStart));
         if (*p == '|')
             ++p;
         return strField;
     };
     while (*p != '\0')
     {
-        CString strName = nextField();
-        if (strName.IsEmpty())
+        std::string strName = nextField();
+        if (strName.empty())
             break;   // "||": the end of the list
-        CString strPattern = nextField();
-        if (strPattern.IsEmpty())
+        std::string strPattern = nextField();
+        if (strPattern.empty())
             break;   // "name||" ends the list too; a name alone filters nothing
         items.push_back(AFX_FILTER_ITEM{strName, strPattern});
     }
     return items;
-}
-
-CString AFXAPI AfxNormalizeDefExt(LPCTSTR lpszDefExt)
-{
-    if (lpszDefExt == NULL)
-        return CString();
-    if (*lpszDefExt == '*')
-        ++lpszDefExt;
-    if (*lpszDefExt == '.')
-        ++lpszDefExt;
-    return CString(lpszDefExt);
 }
 
 namespace
@@ -66,10 +56,9 @@ CString Narrow(LPCWSTR lpsz)
     int nLen = ::WideCharToMultiByte(CP_ACP, 0, lpsz, -1, NULL, 0, NULL, NULL);
     if (nLen <= 1)
         return CString();
-    CString str;
-    ::WideCharToMultiByte(CP_ACP, 0, lpsz, -1, str.GetBufferSetLength(nLen - 1), nLen, NULL, NULL);
-    str.ReleaseBuffer(nLen - 1);
-    return str;
+    std::vector<char> buffer(static_cast<std::size_t>(nLen), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, lpsz, -1, buffer.data(), nLen, NULL, NULL);
+    return CString(buffer.data());
 }
 
 // The classic dialog's flags that have an Explorer-style counterpart.
@@ -112,10 +101,14 @@ CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszF
     m_ofn.nMaxFileTitle = MAX_PATH;
     m_ofn.Flags = dwFlags | OFN_EXPLORER;
 
+    // Handed on as given, as the real library does. The platform's dialogs
+    // want it without the dot ("nef"); what they make of another form for a
+    // name typed without an extension is theirs to decide (Wine looks for
+    // "NAME.*.nef" and says that there is no such file).
     if (lpszDefExt != NULL)
     {
-        m_strDefExt = AfxNormalizeDefExt(lpszDefExt);
-        m_ofn.lpstrDefExt = m_strDefExt;
+        m_strDefExt = lpszDefExt;
+        m_ofn.lpstrDefExt = m_strDefExt.c_str();
     }
     if (lpszFileName != NULL)
         lstrcpyn(m_szFileName, lpszFileName, MAX_PATH);
@@ -124,9 +117,9 @@ CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszF
     // caller's string ended with.
     for (const AFX_FILTER_ITEM& item : AfxParseFileFilter(lpszFilter))
     {
-        m_strFilter.append(item.strName, static_cast<std::size_t>(item.strName.GetLength()));
+        m_strFilter += item.strName;
         m_strFilter += '\0';
-        m_strFilter.append(item.strPattern, static_cast<std::size_t>(item.strPattern.GetLength()));
+        m_strFilter += item.strPattern;
         m_strFilter += '\0';
     }
     if (!m_strFilter.empty())
@@ -168,7 +161,7 @@ INT_PTR CFileDialog::DoModal()
 {
     CWnd* pOwner = CWnd::GetSafeOwner(m_pParentWnd, NULL);
     HWND hWndOwner = pOwner != NULL ? pOwner->m_hWnd : NULL;
-    m_strPathName.Empty();
+    m_strPathName = CString();
     return m_pIFileDialog != NULL ? DoModalVista(hWndOwner) : DoModalClassic(hWndOwner);
 }
 
@@ -191,8 +184,8 @@ INT_PTR CFileDialog::DoModalVista(HWND hWndOwner)
         if (SUCCEEDED(hr))
             hr = m_pIFileDialog->SetFileTypeIndex(m_ofn.nFilterIndex != 0 ? m_ofn.nFilterIndex : 1);
     }
-    if (SUCCEEDED(hr) && !m_strDefExt.IsEmpty())
-        hr = m_pIFileDialog->SetDefaultExtension(Widen(m_strDefExt).c_str());
+    if (SUCCEEDED(hr) && m_ofn.lpstrDefExt != NULL)
+        hr = m_pIFileDialog->SetDefaultExtension(Widen(m_ofn.lpstrDefExt).c_str());
     if (SUCCEEDED(hr) && m_szFileName[0] != '\0')
         hr = m_pIFileDialog->SetFileName(Widen(m_szFileName).c_str());
     if (SUCCEEDED(hr) && m_ofn.lpstrTitle != NULL)
@@ -261,21 +254,7 @@ CString CFileDialog::GetPathName() const
     return m_strPathName;
 }
 
-CString CFileDialog::GetFileName() const
-{
-    int nStart = 0;
-    for (int i = 0; i < m_strPathName.GetLength(); ++i)
-    {
-        // Lead bytes of double-byte characters may look like '\\'.
-        if (::IsDBCSLeadByte(static_cast<BYTE>(m_strPathName[i])))
-            ++i;
-        else if (m_strPathName[i] == '\\' || m_strPathName[i] == '/')
-            nStart = i + 1;
-    }
-    return CString(static_cast<LPCTSTR>(m_strPathName) + nStart);
-}
-
-IFileOpenDialog* CFileDialog::GetIFileOpenDialog() const
+IFileOpenDialog* CFileDialog::GetIFileOpenDialog()
 {
     if (m_pIFileDialog == NULL || !m_bOpenFileDialog)
         return NULL;

@@ -7,11 +7,6 @@ BOOL CDC::DrawIcon(int x, int y, HICON hIcon)
     return ::DrawIcon(m_hDC, x, y, hIcon);
 }
 
-BOOL CDC::DrawIcon(POINT point, HICON hIcon)
-{
-    return ::DrawIcon(m_hDC, point.x, point.y, hIcon);
-}
-
 CPaintDC::CPaintDC(CWnd* pWnd) : m_ps(), m_hWnd(pWnd->m_hWnd)
 {
     m_hDC = ::BeginPaint(m_hWnd, &m_ps);

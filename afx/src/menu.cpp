@@ -21,15 +21,6 @@ CMenu* PASCAL CMenu::FromHandle(HMENU hMenu)
     return slot.get();
 }
 
-BOOL CMenu::Attach(HMENU hNewMenu)
-{
-    ASSERT(m_hMenu == NULL);
-    if (hNewMenu == NULL)
-        return FALSE;
-    m_hMenu = hNewMenu;
-    return TRUE;
-}
-
 HMENU CMenu::Detach()
 {
     HMENU hMenu = m_hMenu;

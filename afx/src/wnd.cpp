@@ -1,10 +1,11 @@
-// wnd.cpp - CWnd: the binding of window handles to objects, the per-thread
-// handle maps, message dispatch through the message map, and the thin
-// wrappers over the window functions.
+// wnd.cpp - CWnd: the per-thread handle maps, the hook that binds a window
+// being created to its object and subclasses it, the window procedure that
+// dispatches through the message map, and the thin wrappers over the window
+// functions.
 
 #include "afximpl.h"
 
-#include "afxpriv.h"
+#include <cstring>
 
 AFX_THREAD_STATE::~AFX_THREAD_STATE()
 {
@@ -32,21 +33,6 @@ void AfxDeleteTempMaps()
     pState->m_temporaryWnds.clear();
 }
 
-void AfxBindWindow(HWND hWnd, CWnd* pWnd)
-{
-    ASSERT(hWnd != NULL && pWnd != NULL && pWnd->m_hWnd == NULL);
-    AFX_THREAD_STATE* pState = AfxGetThreadState();
-    pState->m_permanentWnds[hWnd] = pWnd;
-    pWnd->m_hWnd = hWnd;
-    // A temporary wrapper made before the binding would now be stale.
-    auto temp = pState->m_temporaryWnds.find(hWnd);
-    if (temp != pState->m_temporaryWnds.end())
-    {
-        temp->second->m_hWnd = NULL;
-        pState->m_temporaryWnds.erase(temp);
-    }
-}
-
 // The thread's main and active window pointers must not outlive the window.
 static void ForgetThreadWindow(CWnd* pWnd)
 {
@@ -71,37 +57,182 @@ void AfxUnbindWindow(CWnd* pWnd)
     ForgetThreadWindow(pWnd);
 }
 
-void AfxGetWindowText(HWND hWnd, CString& str)
+/////////////////////////////////////////////////////////////////////////////
+// Window creation: the one place a window gets its object
+
+BOOL AfxHookWindowCreate(CWnd* pWnd)
+{
+    AFX_THREAD_STATE* pState = AfxGetThreadState();
+    ASSERT(pState->m_pWndInit == NULL && pState->m_hHookOldCbtFilter == NULL);
+    pState->m_hHookOldCbtFilter = ::SetWindowsHookEx(WH_CBT, AfxCbtFilterHook, NULL, ::GetCurrentThreadId());
+    if (pState->m_hHookOldCbtFilter == NULL)
+        return FALSE;
+    pState->m_pWndInit = pWnd;
+    return TRUE;
+}
+
+void AfxUnhookWindowCreate()
+{
+    AFX_THREAD_STATE* pState = AfxGetThreadState();
+    if (pState->m_hHookOldCbtFilter != NULL)
+    {
+        ::UnhookWindowsHookEx(pState->m_hHookOldCbtFilter);
+        pState->m_hHookOldCbtFilter = NULL;
+    }
+    pState->m_pWndInit = NULL;
+}
+
+namespace
+{
+
+// The default IME window that the system may create for the thread's first
+// top-level window is not the window being created for the object.
+bool IsImeWindow(HWND hWnd)
+{
+    if (::GetClassLongPtr(hWnd, GCL_STYLE) & CS_IME)
+        return true;
+    char szClass[8] = {};
+    ::GetClassName(hWnd, szClass, sizeof szClass);
+    return lstrcmpi(szClass, "IME") == 0;
+}
+
+} // namespace
+
+LRESULT CALLBACK AfxCbtFilterHook(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    AFX_THREAD_STATE* pState = AfxGetThreadState();
+    HHOOK hHook = pState->m_hHookOldCbtFilter;
+    HWND hWnd = reinterpret_cast<HWND>(wParam);
+    if (nCode == HCBT_CREATEWND && pState->m_pWndInit != NULL && !IsImeWindow(hWnd))
+    {
+        CWnd* pWnd = pState->m_pWndInit;
+        ASSERT(pWnd->m_hWnd == NULL);
+        pState->m_permanentWnds[hWnd] = pWnd;
+        pWnd->m_hWnd = hWnd;
+        // A temporary wrapper made before the binding would now be stale.
+        auto temp = pState->m_temporaryWnds.find(hWnd);
+        if (temp != pState->m_temporaryWnds.end())
+        {
+            temp->second->m_hWnd = NULL;
+            pState->m_temporaryWnds.erase(temp);
+        }
+        // From its first message on, the window's messages reach the object.
+        pWnd->m_pfnSuper = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtr(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+        // One window per arming: its controls are not the object's.
+        AfxUnhookWindowCreate();
+    }
+    return ::CallNextHookEx(hHook, nCode, wParam, lParam);
+}
+
+/////////////////////////////////////////////////////////////////////////////
+// Dispatch
+
+namespace
+{
+
+// The real library's rule for centring a modal dialog after WM_INITDIALOG:
+// it was hidden while it was created and still is, it did not move during its
+// initialisation, it is unowned or its owner is disabled (as a modal run
+// leaves it), and the dialog itself allows it (CheckAutoCenter).
+void CentreAfterInitDialog(CWnd* pWnd, HWND hWnd, const RECT& rectOld, DWORD dwStyleOld)
+{
+    if (pWnd->m_hWnd != hWnd || (dwStyleOld & WS_VISIBLE))
+        return;
+    if (::GetWindowLong(hWnd, GWL_STYLE) & (WS_VISIBLE | WS_CHILD))
+        return;
+    RECT rect;
+    ::GetWindowRect(hWnd, &rect);
+    if (rect.left != rectOld.left || rect.top != rectOld.top)
+        return;
+    HWND hWndOwner = ::GetWindow(hWnd, GW_OWNER);
+    if (hWndOwner != NULL && ::IsWindowEnabled(hWndOwner))
+        return;
+    if (pWnd->CheckAutoCenter())
+        pWnd->CenterWindow();
+}
+
+} // namespace
+
+LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
+    if (pWnd == NULL)
+    {
+        ASSERT(FALSE);   // only windows the creation hook bound get this procedure
+        return ::DefWindowProc(hWnd, message, wParam, lParam);
+    }
+    return AfxCallWndProc(pWnd, hWnd, message, wParam, lParam);
+}
+
+LRESULT AFXAPI AfxCallWndProc(CWnd* pWnd, HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    AFX_THREAD_STATE* pState = AfxGetThreadState();
+    MSG oldMsg = pState->m_lastSentMsg;
+    pState->m_lastSentMsg.hwnd = hWnd;
+    pState->m_lastSentMsg.message = message;
+    pState->m_lastSentMsg.wParam = wParam;
+    pState->m_lastSentMsg.lParam = lParam;
+
+    RECT rectOld = {};
+    DWORD dwStyleOld = 0;
+    if (message == WM_INITDIALOG)
+    {
+        ::GetWindowRect(hWnd, &rectOld);
+        dwStyleOld = static_cast<DWORD>(::GetWindowLong(hWnd, GWL_STYLE));
+    }
+
+    LRESULT lResult = 0;
+    // No exception may unwind into the system's code that called us.
+    try
+    {
+        lResult = pWnd->WindowProc(message, wParam, lParam);
+    }
+    catch (...)
+    {
+        lResult = AfxProcessUncaughtException(pWnd, &pState->m_lastSentMsg);
+    }
+
+    if (message == WM_INITDIALOG)
+        CentreAfterInitDialog(pWnd, hWnd, rectOld, dwStyleOld);
+    pState->m_lastSentMsg = oldMsg;
+
+    if (message == WM_NCDESTROY && pWnd->m_hWnd == hWnd)
+    {
+        // The window's own procedure back in place, and the binding gone.
+        if (pWnd->m_pfnSuper != NULL)
+            ::SetWindowLongPtr(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pWnd->m_pfnSuper));
+        pWnd->m_pfnSuper = NULL;
+        AfxUnbindWindow(pWnd);
+    }
+    return lResult;
+}
+
+namespace
+{
+
+std::string WindowText(HWND hWnd)
 {
     int nLen = ::GetWindowTextLength(hWnd);
     if (nLen <= 0)
-    {
-        str.Empty();
-        return;
-    }
-    // The length may overestimate (DBCS); ReleaseBuffer takes the real one.
-    ::GetWindowText(hWnd, str.GetBufferSetLength(nLen), nLen + 1);
-    str.ReleaseBuffer();
+        return std::string();
+    // The length may overestimate (DBCS): the text ends at its terminator.
+    std::vector<char> buffer(static_cast<std::size_t>(nLen) + 1, '\0');
+    ::GetWindowText(hWnd, buffer.data(), nLen + 1);
+    return std::string(buffer.data());
+}
+
+} // namespace
+
+void AfxGetWindowText(HWND hWnd, CString& str)
+{
+    str = WindowText(hWnd).c_str();
 }
 
 void AfxSetWindowText(HWND hWnd, LPCTSTR lpszNew)
 {
-    CString strOld;
-    AfxGetWindowText(hWnd, strOld);
-    if (strOld != lpszNew)
+    if (WindowText(hWnd) != lpszNew)
         VERIFY(::SetWindowText(hWnd, lpszNew));
-}
-
-LRESULT AfxProcessWndProcException(CException* e, const MSG* pMsg)
-{
-    // A CUserException means the user has already been told.
-    if (dynamic_cast<CUserException*>(e) == NULL)
-        e->ReportError(MB_ICONSTOP, AFX_IDP_INTERNAL_FAILURE);
-    e->Delete();
-    // A paint message left unvalidated would come straight back.
-    if (pMsg != NULL && pMsg->message == WM_PAINT && pMsg->hwnd != NULL)
-        ::ValidateRect(pMsg->hwnd, NULL);
-    return 0;
 }
 
 /////////////////////////////////////////////////////////////////////////////
@@ -166,11 +297,6 @@ CWnd* PASCAL CWnd::GetSafeOwner(CWnd* pParent, HWND* pWndTop)
     return FromHandle(hWnd);
 }
 
-CWnd* CWnd::GetDlgItem(int nID) const
-{
-    return FromHandle(::GetDlgItem(m_hWnd, nID));
-}
-
 void CWnd::GetDlgItem(int nID, HWND* phWnd) const
 {
     *phWnd = ::GetDlgItem(m_hWnd, nID);
@@ -198,16 +324,16 @@ void CWnd::GetClientRect(LPRECT lpRect) const
         ::SetRectEmpty(lpRect);
 }
 
-LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     return ::SendMessage(m_hWnd, message, wParam, lParam);
 }
 
-int CWnd::MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) const
+int CWnd::MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType)
 {
     if (lpszCaption == NULL)
         lpszCaption = AfxGetAppName();
-    return ::MessageBox(m_hWnd, lpszText, lpszCaption, nType);
+    return ::MessageBox(GetSafeHwnd(), lpszText, lpszCaption, nType);
 }
 
 void CWnd::DragAcceptFiles(BOOL bAccept)
@@ -220,6 +346,59 @@ BOOL CWnd::DestroyWindow()
     if (m_hWnd == NULL)
         return FALSE;
     return ::DestroyWindow(m_hWnd);
+}
+
+void CWnd::CenterWindow(CWnd* pAlternateOwner)
+{
+    ASSERT(::IsWindow(m_hWnd));
+    ASSERT(!(::GetWindowLong(m_hWnd, GWL_STYLE) & WS_CHILD));   // pop-up windows only
+    HWND hWndCenter = pAlternateOwner != NULL ? pAlternateOwner->GetSafeHwnd() : ::GetWindow(m_hWnd, GW_OWNER);
+    // Not on a window the user cannot see.
+    if (hWndCenter != NULL)
+    {
+        DWORD dwStyle = static_cast<DWORD>(::GetWindowLong(hWndCenter, GWL_STYLE));
+        if (!(dwStyle & WS_VISIBLE) || (dwStyle & WS_MINIMIZE))
+            hWndCenter = NULL;
+    }
+
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof mi;
+    RECT rcCenter;
+    if (hWndCenter == NULL)
+    {
+        // The work area of the main window's monitor, or of the primary one.
+        ::GetMonitorInfo(::MonitorFromWindow(AfxGetMainWnd()->GetSafeHwnd(), MONITOR_DEFAULTTOPRIMARY), &mi);
+        rcCenter = mi.rcWork;
+    }
+    else
+    {
+        ::GetWindowRect(hWndCenter, &rcCenter);
+        ::GetMonitorInfo(::MonitorFromWindow(hWndCenter, MONITOR_DEFAULTTONEAREST), &mi);
+    }
+    const RECT& rcArea = mi.rcWork;
+
+    RECT rcWnd;
+    ::GetWindowRect(m_hWnd, &rcWnd);
+    int cx = rcWnd.right - rcWnd.left;
+    int cy = rcWnd.bottom - rcWnd.top;
+    int x = (rcCenter.left + rcCenter.right) / 2 - cx / 2;
+    int y = (rcCenter.top + rcCenter.bottom) / 2 - cy / 2;
+    // Inside the work area; a window larger than it keeps its top-left corner
+    // (and so its caption) on the screen.
+    if (x < rcArea.left)
+        x = rcArea.left;
+    else if (x + cx > rcArea.right)
+        x = rcArea.right - cx;
+    if (y < rcArea.top)
+        y = rcArea.top;
+    else if (y + cy > rcArea.bottom)
+        y = rcArea.bottom - cy;
+    ::SetWindowPos(m_hWnd, NULL, x, y, -1, -1, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+BOOL CWnd::CheckAutoCenter()
+{
+    return TRUE;
 }
 
 BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
@@ -349,19 +528,17 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam)
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (m_hWnd == NULL)
-        return 0;
+    if (m_pfnSuper != NULL)
+        return ::CallWindowProc(m_pfnSuper, m_hWnd, message, wParam, lParam);
     return ::DefWindowProc(m_hWnd, message, wParam, lParam);
 }
 
 LRESULT CWnd::Default()
 {
-    const MSG& msg = AfxGetThreadState()->m_lastSentMsg;
-    // Outside a dispatch to this window there is no message to default.
-    if (m_hWnd == NULL || msg.hwnd != m_hWnd)
-        return 0;
-    MSG current = msg;
-    return DefWindowProc(current.message, current.wParam, current.lParam);
+    // A copy: the default processing dispatches messages of its own.
+    MSG msg = AfxGetThreadState()->m_lastSentMsg;
+    ASSERT(msg.hwnd == m_hWnd);   // only inside a handler of this window
+    return DefWindowProc(msg.message, msg.wParam, msg.lParam);
 }
 
 void CWnd::OnSysCommand(UINT, LPARAM)
@@ -370,16 +547,6 @@ void CWnd::OnSysCommand(UINT, LPARAM)
 }
 
 void CWnd::OnPaint()
-{
-    Default();
-}
-
-HCURSOR CWnd::OnQueryDragIcon()
-{
-    return reinterpret_cast<HCURSOR>(Default());
-}
-
-void CWnd::OnDropFiles(HDROP)
 {
     Default();
 }

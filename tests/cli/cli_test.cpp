@@ -23,6 +23,7 @@ protected:
         m_d850 = m_dir.Write("d850.nef", NefBuilder(Order::kLittle)
                                              .Model("NIKON D850")
                                              .DateTime("2018:09:02 19:40:44")
+                                             .Serial("3004871")
                                              .Mechanical(3487)
                                              .Total(8541)
                                              .Build());
@@ -40,6 +41,7 @@ TEST_F(CliTest, TextUnderTheDialogLabelsAndReasonsOnStandardError)
     EXPECT_EQ(1, run.status);
     EXPECT_EQ(m_d850 + "\n"
                        "  Camera              NIKON D850\n"
+                       "  Serial Number       3004871\n"
                        "  Shooting Date       2018:09:02 19:40:44\n"
                        "  Mechanical Shutter  3487\n"
                        "  Electronic Shutter  5054\n"
@@ -47,6 +49,7 @@ TEST_F(CliTest, TextUnderTheDialogLabelsAndReasonsOnStandardError)
                        "\n" +
                   m_d90 + "\n"
                           "  Camera              NIKON D90\n"
+                          "  Serial Number       \n"
                           "  Shooting Date       \n"
                           "  Mechanical Shutter  6507\n"
                           "  Electronic Shutter  0\n"
@@ -61,11 +64,12 @@ TEST_F(CliTest, JsonHasOneObjectPerFileInOrderWithErrors)
     EXPECT_EQ(1, run.status);
     EXPECT_EQ("[\n"
               "  {\"file\": \"" + m_d90 + "\", \"camera\": \"NIKON D90\", \"shootingDate\": \"\", \"mechanical\": 6507, "
-              "\"electronic\": 0, \"total\": 6507, \"error\": null},\n"
+              "\"electronic\": 0, \"total\": 6507, \"error\": null, \"serial\": null},\n"
               "  {\"file\": \"" + m_dir.Path() + "/absent.nef\", \"camera\": \"\", \"shootingDate\": \"\", "
-              "\"mechanical\": 0, \"electronic\": 0, \"total\": 0, \"error\": \"no such file\"},\n"
-              "  {\"file\": \"" + m_d850 + "\", \"camera\": \"NIKON D850\", \"shootingDate\": \"2018:09:02 19:40:44\", "
-              "\"mechanical\": 3487, \"electronic\": 5054, \"total\": 8541, \"error\": null}\n"
+              "\"mechanical\": 0, \"electronic\": 0, \"total\": 0, \"error\": \"no such file\", \"serial\": null},\n"
+              "  {\"file\": \"" + m_d850 + "\", \"camera\": \"NIKON D850\", "
+              "\"shootingDate\": \"2018:09:02 19:40:44\", "
+              "\"mechanical\": 3487, \"electronic\": 5054, \"total\": 8541, \"error\": null, \"serial\": \"3004871\"}\n"
               "]\n",
               run.out);
     EXPECT_NE(std::string::npos, run.err.find("absent.nef: no such file"));
@@ -151,6 +155,7 @@ TEST_F(CliTest, FoldersAreWalkedForCameraFilesInAStableOrder)
     m_dir.Write("cards/DCIM/100NIKON/DSC_0002.NEF", nef);
     m_dir.Write("cards/DCIM/100NIKON/DSC_0001.JPG", jpeg);
     m_dir.Write("cards/DCIM/100NIKON/DSC_0003.jpeg", jpeg);
+    m_dir.Write("cards/DCIM/100NIKON/DSC_0005.DNG", NefBuilder(Order::kLittle).Model("NIKON Z 5").Total(54).AsDng().Build());
     m_dir.Write("cards/a.nrw", nef);
     m_dir.Write("cards/notes.txt", {'h', 'i'});
     m_dir.Write("cards/DSC_0004.nef.bak", nef);
@@ -159,12 +164,13 @@ TEST_F(CliTest, FoldersAreWalkedForCameraFilesInAStableOrder)
     const CliRun run = Tessmar(m_dir, {"--csv", "-r", root.string(), m_d90});
     EXPECT_EQ(0, run.status) << run.err;
     const std::string dir = root.string() + "/";
-    EXPECT_EQ("file,camera,shootingDate,mechanical,electronic,total,error\n" +
-                  dir + "DCIM/100NIKON/DSC_0001.JPG,NIKON Z 5,,54,0,54,\n" +
-                  dir + "DCIM/100NIKON/DSC_0002.NEF,NIKON Z 5,,54,0,54,\n" +
-                  dir + "DCIM/100NIKON/DSC_0003.jpeg,NIKON Z 5,,54,0,54,\n" +
-                  dir + "a.nrw,NIKON Z 5,,54,0,54,\n" +
-                  m_d90 + ",NIKON D90,,6507,0,6507,\n",
+    EXPECT_EQ("file,camera,shootingDate,mechanical,electronic,total,error,serial\n" +
+                  dir + "DCIM/100NIKON/DSC_0001.JPG,NIKON Z 5,,54,0,54,,\n" +
+                  dir + "DCIM/100NIKON/DSC_0002.NEF,NIKON Z 5,,54,0,54,,\n" +
+                  dir + "DCIM/100NIKON/DSC_0003.jpeg,NIKON Z 5,,54,0,54,,\n" +
+                  dir + "DCIM/100NIKON/DSC_0005.DNG,NIKON Z 5,,54,0,54,,\n" +
+                  dir + "a.nrw,NIKON Z 5,,54,0,54,,\n" +
+                  m_d90 + ",NIKON D90,,6507,0,6507,,\n",
               run.out);
 
     const CliRun flat = Tessmar(m_dir, {"--json", root.string()});
@@ -186,11 +192,11 @@ TEST_F(CliTest, WalksNameWhatTheyCannotReadAndLeaveOutOnlyOtherNamesAndFolderLin
 
     const CliRun run = Tessmar(m_dir, {"--csv", "-r", root.string()});
     EXPECT_EQ(1, run.status);
-    EXPECT_EQ("file,camera,shootingDate,mechanical,electronic,total,error\n" +
-                  good + ",NIKON D90,,5,0,5,\n" +
-                  dir + "DSC_0002.NEF,,,0,0,0,not a regular file\n" +
-                  dir + "DSC_0003.NEF,,,0,0,0,no such file\n" +
-                  dir + "DSC_0004.NEF,NIKON D90,,5,0,5,\n",
+    EXPECT_EQ("file,camera,shootingDate,mechanical,electronic,total,error,serial\n" +
+                  good + ",NIKON D90,,5,0,5,,\n" +
+                  dir + "DSC_0002.NEF,,,0,0,0,not a regular file,\n" +
+                  dir + "DSC_0003.NEF,,,0,0,0,no such file,\n" +
+                  dir + "DSC_0004.NEF,NIKON D90,,5,0,5,,\n",
               run.out);
     EXPECT_EQ("tessmar: " + dir + "DSC_0002.NEF: not a regular file\n"
               "tessmar: " + dir + "DSC_0003.NEF: no such file\n",
@@ -205,11 +211,12 @@ TEST_F(CliTest, WalksNameWhatTheyCannotReadAndLeaveOutOnlyOtherNamesAndFolderLin
 TEST_F(CliTest, CsvQuotesWhatWouldSplitARowAndReportsReasons)
 {
     const std::string path = m_dir.Write("q.nef", NefBuilder(Order::kBig).Model("A, \"B\"\n").Total(1).Build());
-    const CliRun run = Tessmar(m_dir, {"--csv", path, m_noCount});
+    const CliRun run = Tessmar(m_dir, {"--csv", path, m_noCount, m_d850});
     EXPECT_EQ(1, run.status);
-    EXPECT_EQ("file,camera,shootingDate,mechanical,electronic,total,error\n" + path +
-                  ",\"A, \"\"B\"\"\\x0A\",,1,0,1,\n" + m_noCount +
-                  ",NIKON D1,,0,0,0,the maker note holds no shutter count\n",
+    EXPECT_EQ("file,camera,shootingDate,mechanical,electronic,total,error,serial\n" + path +
+                  ",\"A, \"\"B\"\"\\x0A\",,1,0,1,,\n" + m_noCount +
+                  ",NIKON D1,,0,0,0,the maker note holds no shutter count,\n" + m_d850 +
+                  ",NIKON D850,2018:09:02 19:40:44,3487,5054,8541,,3004871\n",
               run.out);
 }
 
@@ -239,5 +246,5 @@ TEST(CliSamples, FolderRunGivesOneRowPerCameraFile)
     const CliRun run = Tessmar(dir, {"--csv", "-r", files.string()});
     EXPECT_EQ(cameraFiles + 1, static_cast<std::size_t>(std::count(run.out.begin(), run.out.end(), '\n')));
     EXPECT_EQ(std::string::npos, run.out.find(".exv,"));
-    EXPECT_NE(std::string::npos, run.out.find("imagemeta_Z5.jpg,NIKON Z 5,2022:11:06 16:57:09,15,39,54,\n"));
+    EXPECT_NE(std::string::npos, run.out.find("imagemeta_Z5.jpg,NIKON Z 5,2022:11:06 16:57:09,15,39,54,,8057478\n"));
 }

@@ -171,12 +171,12 @@ TEST(FolderWalk, UnreadableFoldersAreNamedAndTheirSiblingsStillRead)
     chmod(b.c_str(), 0755);
     chmod(locked.c_str(), 0755);
     EXPECT_EQ(1, run.status);
-    EXPECT_EQ("file,camera,shootingDate,mechanical,electronic,total,error\n" +
-                  unreadable + ",,,0,0,0,permission denied\n" +
-                  a + ",NIKON D90,,6507,0,6507,\n" +
-                  b + ",,,0,0,0,permission denied\n" +
-                  c + ",NIKON D90,,6507,0,6507,\n" +
-                  locked + ",,,0,0,0,permission denied\n",
+    EXPECT_EQ("file,camera,shootingDate,mechanical,electronic,total,error,serial\n" +
+                  unreadable + ",,,0,0,0,permission denied,\n" +
+                  a + ",NIKON D90,,6507,0,6507,,\n" +
+                  b + ",,,0,0,0,permission denied,\n" +
+                  c + ",NIKON D90,,6507,0,6507,,\n" +
+                  locked + ",,,0,0,0,permission denied,\n",
               run.out);
     EXPECT_EQ("tessmar: " + unreadable + ": permission denied\n"
               "tessmar: " + b + ": permission denied\n"
@@ -265,9 +265,9 @@ TEST(FolderWalk, AFolderMountedInsideItselfIsWalkedOnce)
     if (run.err.find("mount") != std::string::npos)
         GTEST_SKIP() << "SKIPPED: bind mounts not allowed here: " << run.err;
     EXPECT_EQ(1, run.status);
-    EXPECT_EQ("file,camera,shootingDate,mechanical,electronic,total,error\n" + file +
-                  ",NIKON D90,,6507,0,6507,\n" + (root / "sub" / "again").string() +
-                  ",,,0,0,0,the folder is inside itself (a folder loop)\n",
+    EXPECT_EQ("file,camera,shootingDate,mechanical,electronic,total,error,serial\n" + file +
+                  ",NIKON D90,,6507,0,6507,,\n" + (root / "sub" / "again").string() +
+                  ",,,0,0,0,the folder is inside itself (a folder loop),\n",
               run.out);
 }
 
@@ -342,6 +342,7 @@ TEST(Progress, NeverSharesATerminalWithTheOutput)
     const std::string before = screen.substr(0, at);
     const std::string lastBlock = args[199] + "\n"
                                   "  Camera              NIKON D90\n"
+                                  "  Serial Number       \n"
                                   "  Shooting Date       \n"
                                   "  Mechanical Shutter  6507\n"
                                   "  Electronic Shutter  0\n"

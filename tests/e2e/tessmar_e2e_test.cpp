@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -303,6 +304,43 @@ TEST_F(NefOpen, EnterOnNefOpenPressesItInsteadOfEnd)
     EXPECT_EQ(app().ReadFields(), kD500Fields);
 }
 
+TEST_F(NefOpen, NameTypedWithoutItsExtensionGetsTheFileDialogsOwnAnswer)
+{
+    // The default extension goes to the platform's dialog as "*.nef", as the
+    // program gives it. Whatever the dialog makes of "d850" (find d850.nef,
+    // or say itself that there is no such file), the program keeps running
+    // and shows only what it read.
+    HWND fileDialog = app().OpenFileDialog();
+    ASSERT_TRUE(fileDialog);
+    const std::wstring typed = g_files.folder + L"\\d850";
+    ASSERT_TRUE(SetText(GetDlgItem(fileDialog, kIdFileNameEdit), typed));
+    Click(GetDlgItem(fileDialog, IDOK));
+    HWND answer = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        answer = WaitForTopWindow(
+            app().process().Id(), [&](const TopWindow& window) { return window.owner == fileDialog; }, 0);
+        return answer != nullptr || !IsWindow(fileDialog);
+    })) << "the file dialog neither closed nor answered";
+    ASSERT_TRUE(app().process().Running());
+
+    if (answer == nullptr) {
+        app().Settle();
+        EXPECT_EQ(app().ReadFields(), kD850Fields) << "the dialog closed without d850.nef being read";
+        return;
+    }
+    // The dialog's own message: it stays open and nothing has been read.
+    EXPECT_TRUE(IsWindow(fileDialog));
+    EXPECT_EQ(app().ReadFields(), kStartFields);
+    // Wine 8 appends "." and the extension, finds no "d850.*.nef" and says
+    // so in a box of its own.
+    EXPECT_NE(GetDlgItem(answer, IDOK), nullptr) << "the file dialog's answer has no OK button";
+    PressKey(FocusOf(app().process().ThreadId()), VK_RETURN);
+    ASSERT_TRUE(WaitForWindowGone(answer));
+    std::string error;
+    ASSERT_TRUE(app().CancelFileDialog(fileDialog, &error)) << error;
+    EXPECT_EQ(app().ReadFields(), kStartFields);
+}
+
 // ---------------------------------------------------------------------------
 // A file that cannot be read
 
@@ -509,6 +547,104 @@ TEST_F(SystemMenu, NeighbouringAndPlatformCommandsDoNotOpenIt)
         << after.bottom << ")";
     EXPECT_TRUE(app().OwnedDialogs().empty());
     EXPECT_EQ(app().ReadFields(), kStartFields);
+}
+
+// ---------------------------------------------------------------------------
+// Where the dialogs open: the framework centres each modal dialog after its
+// initialisation, the main dialog on the work area, the about box on its
+// owner, both kept inside the work area.
+
+using Placement = TessmarTest;
+
+RECT WindowRect(HWND window)
+{
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+RECT WorkAreaOf(HWND window)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &info);
+    return info.rcWork;
+}
+
+std::string Describe(const RECT& rect)
+{
+    return "(" + std::to_string(rect.left) + ", " + std::to_string(rect.top) + ")-(" + std::to_string(rect.right) +
+           ", " + std::to_string(rect.bottom) + ")";
+}
+
+// Within two pixels, whatever the rounding of the halves.
+::testing::AssertionResult CentredOn(const RECT& inner, const RECT& outer)
+{
+    const long dx = (inner.left + inner.right) - (outer.left + outer.right);
+    const long dy = (inner.top + inner.bottom) - (outer.top + outer.bottom);
+    if (std::labs(dx) <= 4 && std::labs(dy) <= 4)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << Describe(inner) << " is not centred on " << Describe(outer);
+}
+
+// Opens the about box from the system menu and returns where it opened.
+RECT AboutBoxRect(Tessmar& app)
+{
+    Post(app.Main(), WM_SYSCOMMAND, 0x0010, 0);
+    HWND about = app.WaitAboutBox();
+    if (!about) {
+        ADD_FAILURE() << "no about box";
+        return RECT{};
+    }
+    const RECT rect = WindowRect(about);
+    Click(GetDlgItem(about, IDOK));
+    EXPECT_TRUE(WaitForWindowGone(about));
+    return rect;
+}
+
+void ExpectCentredStart(Tessmar& app)
+{
+    const RECT main = WindowRect(app.Main());
+    const RECT work = WorkAreaOf(app.Main());
+    EXPECT_TRUE(CentredOn(main, work)) << "main dialog";
+    EXPECT_TRUE(CentredOn(AboutBoxRect(app), main)) << "about box";
+}
+
+TEST_F(Placement, MainDialogOpensCentredOnTheWorkAreaAndTheAboutBoxOnIt)
+{
+    ExpectCentredStart(app());
+
+    // Centred on its owner, wherever the user has moved it; not on the screen.
+    SetWindowPos(app().Main(), nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    app().Settle();
+    const RECT moved = WindowRect(app().Main());
+    ASSERT_EQ(moved.left, 40);
+    EXPECT_TRUE(CentredOn(AboutBoxRect(app()), moved)) << "about box over the moved main dialog";
+
+    // With its owner half off the screen, the about box stays inside the
+    // work area.
+    const RECT work = WorkAreaOf(app().Main());
+    SetWindowPos(app().Main(), nullptr, work.left - (moved.right - moved.left) / 2 - 40, 30, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    app().Settle();
+    const RECT about = AboutBoxRect(app());
+    EXPECT_EQ(about.left, work.left) << Describe(about);
+    EXPECT_GE(about.top, work.top) << Describe(about);
+}
+
+TEST_F(Placement, ASecondInstanceOpensCentredTheSameWay)
+{
+    std::string error;
+    std::unique_ptr<Tessmar> second = Tessmar::Launch(g_exe, g_files.folder, &error);
+    ASSERT_TRUE(second) << error;
+    ExpectCentredStart(*second);
+    ExpectCentredStart(app());
+
+    Click(second->Item(kIdEnd));
+    DWORD code = 1;
+    EXPECT_TRUE(second->process().WaitForExit(kStepTimeoutMs, &code)) << "END did not end the second instance";
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(second->process().CapturedOutput(), "");
 }
 
 // ---------------------------------------------------------------------------

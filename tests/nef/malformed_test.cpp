@@ -34,7 +34,8 @@ protected:
     {
         // A readout of another file is already on screen.
         const std::string earlier = m_dir.Write(
-            "earlier.nef", NefBuilder(GetParam()).Model("EARLIER").DateTime("1999:01:01 00:00:00").Mechanical(7).Total(9).Build());
+            "earlier.nef",
+            NefBuilder(GetParam()).Model("EARLIER").DateTime("1999:01:01 00:00:00").Serial("1111111").Mechanical(7).Total(9).Build());
         ASSERT_TRUE(ReadNefFile(earlier.c_str(), m_readout));
     }
 
@@ -44,7 +45,8 @@ protected:
         return ReadNefFile(path.c_str(), m_readout);
     }
 
-    void ExpectFailure(const NefOutcome& outcome, const char* reason, const char* camera = "", const char* date = "")
+    void ExpectFailure(const NefOutcome& outcome, const char* reason, const char* camera = "", const char* date = "",
+                       const char* serial = "")
     {
         EXPECT_FALSE(outcome.Succeeded());
         EXPECT_STREQ(reason, outcome.Reason());
@@ -53,6 +55,7 @@ protected:
         EXPECT_EQ(0, m_readout.m_totalCount);
         EXPECT_EQ(camera, m_readout.m_camera);
         EXPECT_EQ(date, m_readout.m_shootingDate);
+        EXPECT_EQ(serial, m_readout.m_serialNumber);
     }
 
     NefBuilder Good() const { return NefBuilder(GetParam()).Model("NIKON D7000").DateTime("2021:06:05 19:57:13").Total(20353); }
@@ -77,6 +80,20 @@ TEST_P(MalformedTest, MissingPiecesKeepTheTextsFoundAndNameWhatIsMissing)
                   "2021:06:05 19:57:13");
     ExpectFailure(Read(NefBuilder(GetParam()).Model("NIKON D1").MakerEntry(0x0001, 7, 4, 0x30323030).Build()),
                   "the maker note holds no shutter count", "NIKON D1");
+}
+
+TEST_P(MalformedTest, TotalNotAvailableIsNoReadout)
+{
+    // ExifTool shows it as "n/a"; as a signed number it would read -2049.
+    const char* reason = "the camera recorded no shutter count for this file";
+    ExpectFailure(Read(Good().Serial("6012345").Total(0xFFFFF7FF).Build()), reason, "NIKON D7000",
+                  "2021:06:05 19:57:13", "6012345");
+    ExpectFailure(Read(Good().Mechanical(100).Total(0xFFFFF7FF).Build()), reason, "NIKON D7000", "2021:06:05 19:57:13");
+    ExpectFailure(Read(Good().Mechanical(0xFFFFF7FF).Total(0xFFFFF7FF).Build()), reason, "NIKON D7000",
+                  "2021:06:05 19:57:13");
+    // A mechanical "not available" alone leaves no counter at all.
+    ExpectFailure(Read(NefBuilder(GetParam()).Model("NIKON D5").Mechanical(0xFFFFF7FF).Build()),
+                  "the maker note holds no shutter count", "NIKON D5");
 }
 
 TEST_P(MalformedTest, FileWithoutModelOrDateShowsEmptyTextsNotTheEarlierOnes)

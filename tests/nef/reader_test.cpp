@@ -86,7 +86,11 @@ INSTANTIATE_TEST_SUITE_P(
                           CounterRow{"zeroMechanical", 0, 1500, 0, 1500, 1500},
                           CounterRow{"mechanicalOnly", 1000, std::nullopt, 1000, -1000, 0},
                           CounterRow{"totalBelowMechanical", 1500, 1000, 1500, -500, 1000},
-                          CounterRow{"aboveInt32", 0x80000001u, 0x80000001u, INT32_MIN + 1, 0, INT32_MIN + 1})),
+                          CounterRow{"aboveInt32", 0x80000001u, 0x80000001u, INT32_MIN + 1, 0, INT32_MIN + 1},
+                          // 0xFFFFF7FF is "not available": a mechanical one is
+                          // no counter; a value next to it is a count.
+                          CounterRow{"mechanicalNotAvailable", 0xFFFFF7FFu, 5000, 5000, 0, 5000},
+                          CounterRow{"nextToNotAvailable", 0xFFFFF7FEu, 0xFFFFF800u, -2050, 2, -2048})),
     [](const auto& info) {
         return std::string(std::get<0>(info.param) == Order::kLittle ? "II_" : "MM_") + std::get<1>(info.param).name;
     });
@@ -117,7 +121,7 @@ TEST_P(ReaderTest, TypeFieldIsNeverConsulted)
     EXPECT_EQ(GetParam() == Order::kBig ? 5 * 65536 : 5, m_readout.m_totalCount);
 }
 
-TEST_P(ReaderTest, Ifd0IsReadAtEightWhateverTheHeaderSays)
+TEST_P(ReaderTest, Ifd0IsReadAtEightWhenTheHeaderPointsOutsideTheFile)
 {
     ASSERT_TRUE(Read(Builder().HeaderIfd0Offset(0x7FFF0000).Model("NIKON D3").Total(5)));
     EXPECT_EQ("NIKON D3", m_readout.m_camera);

@@ -1,8 +1,9 @@
 // Test-side writer of NEF-structured files: an 8-byte TIFF header, IFD0 at
 // offset 8, an Exif IFD, and a Nikon maker note ("Nikon\0", version, its own
 // TIFF header at +10, its directory at +18), in either byte order and with
-// any entries a test chooses. It writes exactly what it is told, malformed
-// input included.
+// any entries a test chooses. It also writes such a file as other software
+// leaves it: re-saved with IFD0 moved, or converted to a DNG file. It
+// writes exactly what it is told, malformed input included.
 #pragma once
 
 #include <array>
@@ -10,12 +11,14 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace nef_test {
 
 enum class Order { kLittle, kBig };
 
+constexpr std::uint16_t kTypeByte = 1;
 constexpr std::uint16_t kTypeAscii = 2;
 constexpr std::uint16_t kTypeShort = 3;
 constexpr std::uint16_t kTypeLong = 4;
@@ -28,6 +31,26 @@ struct NefLayout {
     std::size_t makerNote = 0;  // the MakerNote value; its directory is at +18
     std::size_t makerIfd = 0;
     std::size_t end = 0;        // the size of the metadata, before image data
+    std::size_t dngPrivateData = 0;  // a DNG's "Adobe\0" block
+    std::size_t makN = 0;            // the MakN record's type field in that block
+};
+
+// How a DNG converter keeps the maker note: in IFD0's DNGPrivateData
+// (0xC634), an "Adobe\0" block whose MakN record holds the original byte
+// order, the note's original offset and the note. Defaults give a
+// well-formed file; each field makes one kind of malformed or unusual one.
+struct DngOptions {
+    bool keepExifMakerNote = false;  // the Exif IFD keeps its MakerNote entry too
+    std::string signature = std::string("Adobe\0", 6);
+    // Records ahead of MakN: (4-byte type, data); odd lengths are padded.
+    std::vector<std::pair<std::string, std::string>> recordsBefore;
+    bool makN = true;                        // false: no MakN record at all
+    std::optional<std::uint32_t> makNLength;  // default: the record's true length
+    std::string originalOrder;                // default: the maker note's, "II" or "MM"
+    std::uint32_t originalOffset = 0x0000D8E2;
+    std::string beforeNote;                   // bytes between MakN's header and the note
+    std::optional<std::uint32_t> blockCount;  // the 0xC634 entry's count; default: the block's size
+    bool afterImageData = false;              // the block at the file's end, behind the image
 };
 
 class NefBuilder {
@@ -50,13 +73,26 @@ public:
     NefBuilder& MakerEntryBytes(std::uint16_t tag, std::uint16_t type, std::uint32_t count,
                                 std::array<std::uint8_t, 4> valueBytes);
 
+    // Maker-note and Exif ASCII entries whose stored bytes are exactly
+    // `bytes`: kept inside the entry when 4 bytes or fewer, else stored
+    // behind the directory. A maker-note text's offset counts from the
+    // note's own TIFF header at +10, an Exif text's from the file's header.
+    NefBuilder& MakerText(std::uint16_t tag, const std::string& bytes);
+    NefBuilder& ExifText(std::uint16_t tag, const std::string& bytes);
+
     NefBuilder& Mechanical(std::uint32_t count) { return MakerEntry(0x0037, kTypeLong, 1, count); }
     NefBuilder& Total(std::uint32_t count) { return MakerEntry(0x00A7, kTypeLong, 1, count); }
+    // The maker note's SerialNumber (0x001D) and the Exif IFD's
+    // BodySerialNumber (0xA431), with the zero byte cameras append.
+    NefBuilder& Serial(const std::string& text) { return MakerText(0x001D, text + '\0'); }
+    NefBuilder& BodySerial(const std::string& text) { return ExifText(0xA431, text + '\0'); }
 
     // The maker note's own header and directory in another byte order.
     NefBuilder& MakerOrder(Order order);
     // Replace the maker note's embedded TIFF header by these 8 bytes.
     NefBuilder& MakerHeaderBytes(std::array<std::uint8_t, 8> bytes);
+    // Replace the maker note's first 10 bytes ("Nikon\0" and the version).
+    NefBuilder& MakerSignature(const std::string& tenBytes);
 
     NefBuilder& WithoutExifPointer();
     NefBuilder& WithoutMakerNote();
@@ -69,12 +105,26 @@ public:
     // the image data as a camera's do; added where IFD0's entries stand now.
     NefBuilder& ImageStrip();
 
+    // As software that re-saves a file leaves it: IFD0 and everything
+    // behind it `gap` bytes further on, the header pointing at the new
+    // place (unless HeaderIfd0Offset says otherwise) and zeros in between.
+    NefBuilder& MoveIfd0By(std::size_t gap);
+    // The same with `earlier`'s whole structure (IFD0, texts, Exif IFD,
+    // maker note; same byte order) left in place at offset 8 and this
+    // file's IFD0 behind it.
+    NefBuilder& StaleStructureAt8(const NefBuilder& earlier);
+
+    // As a DNG converter writes it: IFD0 gains DNGVersion (0xC612) and
+    // DNGPrivateData (0xC634), and the maker note moves out of the Exif IFD
+    // into that private data's MakN record.
+    NefBuilder& AsDng(DngOptions options = {});
+
     std::vector<std::uint8_t> Build(NefLayout* layout = nullptr) const;
 
 private:
     // What the builder fills in when it lays the file out.
     enum class Fill { kNothing, kTextPosition, kExifIfdPosition, kMakerNote, kMakerOrderValue, kImagePosition,
-                      kImageBytes };
+                      kImageBytes, kMakerText, kDngPrivateData };
     struct Entry {
         std::uint16_t tag = 0;
         std::uint16_t type = 0;
@@ -87,7 +137,11 @@ private:
 
     static Entry MakeEntry(std::uint16_t tag, std::uint16_t type, std::uint32_t count,
                            std::array<std::uint8_t, 4> value, Fill fill = Fill::kNothing);
+    static Entry TextEntry(std::uint16_t tag, const std::string& bytes, Fill fill);
     std::array<std::uint8_t, 4> Value32(Order order, std::uint32_t value) const;
+    std::vector<std::uint8_t> MakerNoteBytes() const;
+    std::vector<std::uint8_t> DngBlock(const std::vector<std::uint8_t>& makerNote, std::size_t* makN,
+                                       std::size_t* note) const;
 
     Order m_order;
     Order m_makerOrder;
@@ -99,8 +153,12 @@ private:
     bool m_makerHeaderGiven = false;
     std::array<std::uint8_t, 8> m_makerHeader{};
     int m_headerByte0 = -1;
-    std::uint32_t m_headerIfd0Offset = 8;
+    std::optional<std::uint32_t> m_headerIfd0Offset;  // default: where IFD0 is
     std::size_t m_imageData = 0;
+    std::vector<std::uint8_t> m_beforeIfd0;  // what stands between header and IFD0
+    bool m_makerSignatureGiven = false;
+    std::string m_makerSignature;
+    std::optional<DngOptions> m_dng;
 };
 
 // A file in a fresh temporary folder, removed with the folder.

@@ -62,6 +62,22 @@ TEST(GeneratedFiles, ReadableOnesReadUnswappedAndJpegTwinsReadAsTheirNef)
     }
 }
 
+TEST(GeneratedFiles, ResavedAndConvertedOnesReadAsTheCameraFileDoes)
+{
+    TempDir dir;
+    for (const NamedFile& file : nef_files::ResavedAndConvertedFiles()) {
+        NefReadout readout;
+        const NefOutcome outcome = Read(dir, file, readout);
+        ASSERT_TRUE(outcome) << file.name << ": " << outcome.Reason();
+        EXPECT_EQ("NIKON D850", readout.m_camera) << file.name;
+        EXPECT_EQ("2018:09:02 19:40:44", readout.m_shootingDate) << file.name;
+        EXPECT_EQ(8541, readout.m_totalCount) << file.name;
+        const bool noMechanical = file.name.find("mech_not_available") != std::string::npos;
+        EXPECT_EQ(noMechanical ? 8541 : 3487, readout.m_mechanicalCount) << file.name;
+        EXPECT_FALSE(readout.m_serialNumber.empty()) << file.name;
+    }
+}
+
 TEST(GeneratedFiles, MalformedOnesAreRefusedBarAModelCountTheReaderNeverNeeds)
 {
     TempDir dir;
