@@ -34,7 +34,7 @@ def main():
     ap.add_argument("--folder-files", type=int, default=1000)
     ap.add_argument("--folder-runs", type=int, default=3)
     ap.add_argument("--jpeg-mb", type=float, default=10)
-    ap.add_argument("--cold-runs", type=int, default=3)
+    ap.add_argument("--cold-runs", type=int, default=5)
     args = ap.parse_args()
     tessmar = os.path.abspath(args.tessmar)
     make_nef_files = os.path.abspath(args.make_nef_files)
