@@ -53,7 +53,8 @@ constexpr char kUsage[] =
     "\n"
     "Exit status: 0 when every file was read, 1 when any file or folder could not\n"
     "be read (each is named on standard error), 2 for a usage error, 3 when the\n"
-    "output could not be written (the run stops at the first failed write).\n";
+    "output or the chart could not be written (the run stops at the first failed\n"
+    "write).\n";
 
 // Writes `text` to standard error in one call where the system allows, so
 // that a line stays whole beside other writers.
