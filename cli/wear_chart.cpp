@@ -231,16 +231,17 @@ std::string WearChartSvg(const std::vector<BodySummary>& bodies)
                       "<text x=\"" + Coordinate(kPlotLeft) + "\" y=\"30\" font-size=\"16\" font-weight=\"bold\">"
                       "Total shutter count by shooting date</text>\n";
 
-    // Gridlines and their labels: counts at the left, dates below.
+    // Gridlines and their labels, counts at the left and dates below: none
+    // when there is nothing to measure.
     svg += "<g id=\"count-axis\" stroke=\"#e4e4e4\">\n";
-    for (double count = counts.low; count <= counts.high + counts.step / 2; count += counts.step) {
+    for (double count = counts.low; !drawn.empty() && count <= counts.high + counts.step / 2; count += counts.step) {
         svg += "<line x1=\"" + Coordinate(kPlotLeft) + "\" x2=\"" + Coordinate(kPlotRight) + "\" y1=\"" +
                Coordinate(y(count)) + "\" y2=\"" + Coordinate(y(count)) + "\"/>\n<text x=\"" +
                Coordinate(kPlotLeft - 8) + "\" y=\"" + Coordinate(y(count) + 4) +
                "\" text-anchor=\"end\" stroke=\"none\">" + Grouped(static_cast<std::int64_t>(count)) + "</text>\n";
     }
     svg += "</g>\n<g id=\"date-axis\" stroke=\"#e4e4e4\">\n";
-    for (const DateTick& tick : DateTicks(earliest, latest)) {
+    for (const DateTick& tick : drawn.empty() ? std::vector<DateTick>() : DateTicks(earliest, latest)) {
         svg += "<line x1=\"" + Coordinate(x(tick.seconds)) + "\" x2=\"" + Coordinate(x(tick.seconds)) + "\" y1=\"" +
                Coordinate(kPlotTop) + "\" y2=\"" + Coordinate(kPlotBottom) + "\"/>\n<text x=\"" +
                Coordinate(x(tick.seconds)) + "\" y=\"" + Coordinate(kPlotBottom + 18) +

@@ -288,7 +288,7 @@ TEST_F(CameraSummaryTest, ChartDrawsEachBodyItsDecreaseAxesAndLegendInsideTheirB
     EXPECT_GE(Count(picture, {plot.x0, plot.y1 + 2, plot.x1, whole.y1}, Drawn), 200);
     // Nothing between plot and legend, past the legend, or at the canvas's
     // edges, where a cut-off label would end.
-    EXPECT_EQ(0, Count(picture, {plot.x1 + 2, 0, legend.x0 - 1, whole.y1}, Drawn));
+    EXPECT_EQ(0, Count(picture, {plot.x1 + 2, 0, legend.x0 - 1, plot.y1}, Drawn));
     EXPECT_EQ(0, Count(picture, {legend.x1 + 1, 0, whole.x1, whole.y1}, Drawn));
     EXPECT_EQ(0, Count(picture, {0, 0, whole.x1, 4}, Drawn) + Count(picture, {0, whole.y1 - 4, whole.x1, whole.y1}, Drawn) +
                      Count(picture, {0, 0, 4, whole.y1}, Drawn));
