@@ -1,6 +1,7 @@
 // tessmar: prints the camera model, serial number, shooting date and
 // shutter counters of Nikon NEF, NRW and JPEG files and of DNG files
-// converted from them, as labelled text, JSON or CSV.
+// converted from them, as labelled text, JSON or CSV; or, with --cameras,
+// a summary by camera body and a chart of its counts over time.
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -11,13 +12,17 @@
 #include <unistd.h>
 #include <vector>
 
+#include "camera_history.h"
+#include "chart_file.h"
 #include "file_list.h"
+#include "history_format.h"
 #include "in_flight.h"
 #include "listed_reads.h"
 #include "output_buffer.h"
 #include "progress.h"
 #include "readout_format.h"
 #include "text_escape.h"
+#include "wear_chart.h"
 
 namespace {
 
@@ -29,6 +34,7 @@ enum ExitStatus { kAllRead = 0, kSomeUnread = 1, kUsageError = 2, kOutputFailed 
 
 constexpr char kUsage[] =
     "Usage: tessmar [--json | --csv] [-r] FILE|FOLDER...\n"
+    "       tessmar --cameras [--json | --csv] [--chart FILE.svg] [-r] FILE|FOLDER...\n"
     "Prints the camera model, serial number, shooting date and shutter counts of\n"
     "Nikon NEF, NRW and JPEG files, and of DNG files converted from them.\n"
     "\n"
@@ -36,6 +42,11 @@ constexpr char kUsage[] =
     "                   FOLDER\n"
     "  --json           print one JSON array, an object per file, in order\n"
     "  --csv            print a header line and one CSV row per file\n"
+    "  --cameras        print one row per camera body (model and serial number)\n"
+    "                   instead: files, first and last shooting date and total\n"
+    "                   count, shots between and per day, and where it went down\n"
+    "  --chart FILE.svg with --cameras, also draw each body's total count against\n"
+    "                   the shooting date into FILE.svg\n"
     "  --help           show this help and exit\n"
     "  --version        show the version and exit\n"
     "\n"
@@ -45,7 +56,8 @@ constexpr char kUsage[] =
     "\n"
     "Exit status: 0 when every file was read, 1 when any file or folder could not\n"
     "be read (each is named on standard error), 2 for a usage error, 3 when the\n"
-    "output could not be written (the run stops at the first failed write).\n";
+    "output or the chart could not be written (the run stops at the first failed\n"
+    "write).\n";
 
 // Writes `text` to standard error in one call where the system allows, so
 // that a line stays whole beside other writers.
@@ -87,6 +99,8 @@ int OutputFailed(int error)
 struct Options {
     OutputForm form = OutputForm::kText;
     bool recursive = false;
+    bool cameras = false;
+    std::optional<std::string> chart;
     InFlight inFlight;
     std::vector<std::string> paths;
 };
@@ -106,6 +120,14 @@ int ParseArguments(int argc, char** argv, Options& options, std::ostream& out)
             options.form = OutputForm::kJson;
         } else if (arg == "--csv") {
             options.form = OutputForm::kCsv;
+        } else if (arg == "--cameras") {
+            options.cameras = true;
+        } else if (arg == "--chart" || arg.rfind("--chart=", 0) == 0) {
+            if (arg == "--chart" && i + 1 == argc) {
+                WriteError(std::string("tessmar: --chart needs a file name\n") + kUsage);
+                return kUsageError;
+            }
+            options.chart = arg == "--chart" ? argv[++i] : arg.substr(std::strlen("--chart="));
         } else if (arg == "-r" || arg == "--recursive") {
             options.recursive = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -118,6 +140,12 @@ int ParseArguments(int argc, char** argv, Options& options, std::ostream& out)
             WriteError("tessmar: unknown option '" + PrintableText(arg) + "'\n" + kUsage);
             return kUsageError;
         }
+    }
+    if (options.chart && (!options.cameras || options.chart->empty())) {
+        WriteError(std::string(options.cameras ? "tessmar: --chart needs a file name\n"
+                                               : "tessmar: --chart goes with --cameras\n") +
+                   kUsage);
+        return kUsageError;
     }
     if (options.paths.empty()) {
         WriteError(std::string("tessmar: no file given\n") + kUsage);
@@ -134,11 +162,36 @@ int ParseArguments(int argc, char** argv, Options& options, std::ostream& out)
     return -1;
 }
 
+int ChartFailed(const std::string& path, int error)
+{
+    WriteError("tessmar: cannot write the chart " + PrintableText(path) + ": " + std::strerror(error) + "\n");
+    return kOutputFailed;
+}
+
+// The summary, once every file is read, then the chart: the chart file is
+// written only after the summary is out whole.
+int WriteSummary(const Options& options, std::vector<BodySummary> bodies, std::ostream& out,
+                 OutputBuffer& buffer, int status)
+{
+    WriteHistory(out, options.form, bodies);
+    if (!buffer.Close())
+        return OutputFailed(buffer.Error());
+    if (options.chart) {
+        if (const int error = WriteChartFile(*options.chart, WearChartSvg(bodies)); error != 0)
+            return ChartFailed(*options.chart, error);
+    }
+    return status;
+}
+
 int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
 {
     // Nothing is opened for output that already cannot be written.
     if (buffer.Error() != 0)
         return OutputFailed(buffer.Error());
+    if (options.chart) {
+        if (const int error = CheckChartFile(*options.chart); error != 0)
+            return ChartFailed(*options.chart, error);
+    }
 
     const std::vector<ListedPath> files = ListFiles(options.paths, options.recursive);
     ReadoutWriter writer(out, options.form);
@@ -148,8 +201,12 @@ int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
     const bool outputIsTerminal = isatty(STDOUT_FILENO);
     int status = kAllRead;
     ListedReads reads(files, options.recursive, options.inFlight);
-
-    writer.Begin();
+    // With --cameras each file's readout goes into the summary instead.
+    std::optional<CameraHistory> history;
+    if (options.cameras)
+        history.emplace();
+    else
+        writer.Begin();
     for (const ListedPath& file : files) {
         const FileResult result = reads.Next();
         if (!result.reason.empty()) {
@@ -157,7 +214,10 @@ int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
             WriteError("tessmar: " + PrintableText(file.path) + ": " + result.reason + "\n");
             status = kSomeUnread;
         }
-        writer.Write(file.path, result.readout, result.reason);
+        if (history)
+            history->Add(file.path, result.readout, result.reason.empty());
+        else
+            writer.Write(file.path, result.readout, result.reason);
         if (outputIsTerminal)
             out.flush();
         if (!out) {
@@ -168,8 +228,10 @@ int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
         }
         progress.FileDone();
     }
-    writer.End();
     progress.ClearLine();
+    if (history)
+        return WriteSummary(options, history->TakeSummaries(), out, buffer, status);
+    writer.End();
     return buffer.Close() ? status : OutputFailed(buffer.Error());
 }
 

@@ -155,3 +155,44 @@ std::string CsvField(const std::string& bytes)
         quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
     return quoted + "\"";
 }
+
+std::string XmlText(const std::string& bytes, std::size_t maxCharacters)
+{
+    // The text form leaves valid UTF-8 without control characters, all of
+    // which XML allows but for the noncharacters U+FFFE and U+FFFF.
+    std::string text = PrintableText(bytes);
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsContinuation(static_cast<unsigned char>(text[i])))
+            continue;
+        if (++characters < maxCharacters)
+            continue;
+        const std::size_t length = Utf8SequenceLength(reinterpret_cast<const unsigned char*>(text.data() + i),
+                                                      text.size() - i);
+        if (i + length < text.size())
+            text.replace(i, std::string::npos, "\xE2\x80\xA6");  // U+2026, the ellipsis
+        break;
+    }
+    std::string xml;
+    xml.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (text.compare(i, 3, "\xEF\xBF\xBE") == 0 || text.compare(i, 3, "\xEF\xBF\xBF") == 0) {
+            xml += text[i + 2] == '\xBE' ? "\\xEF\\xBF\\xBE" : "\\xEF\\xBF\\xBF";
+            i += 2;
+        } else if (c == '&') {
+            xml += "&amp;";
+        } else if (c == '<') {
+            xml += "&lt;";
+        } else if (c == '>') {
+            xml += "&gt;";
+        } else if (c == '"') {
+            xml += "&quot;";
+        } else if (c == '\'') {
+            xml += "&apos;";
+        } else {
+            xml += c;
+        }
+    }
+    return xml;
+}

@@ -11,6 +11,9 @@
 //   backslashes escaped, and each byte 0xNN that is not part of valid UTF-8
 //   as \udcNN, the "surrogateescape" convention (PEP 383): in Python,
 //   os.fsencode(value) gives the original bytes back.
+// - XML (an SVG's text): the text form, with &, <, >, " and ' as
+//   character references, and U+FFFE and U+FFFF, which XML does not allow,
+//   as \xNN too.
 #pragma once
 
 #include <cstddef>
@@ -30,3 +33,8 @@ std::string JsonString(const std::string& bytes);
 // A CSV field: PrintableText, quoted (quotes doubled) when it holds a comma
 // or a quote. No field ever holds a line break.
 std::string CsvField(const std::string& bytes);
+
+// Bytes as XML character data or an attribute value, by the rule above,
+// cut to `maxCharacters` characters of the text form (an ellipsis the last
+// of them) when longer.
+std::string XmlText(const std::string& bytes, std::size_t maxCharacters = static_cast<std::size_t>(-1));

@@ -97,7 +97,8 @@ void CheckReadout(const NefOutcome& outcome, const NefReadout& r)
 
     if (!outcome) {
         Expect(std::strlen(outcome.Reason()) > 0, "a failure without a reason");
-        Expect(r.m_mechanicalCount == 0 && r.m_electronicCount == 0 && r.m_totalCount == 0,
+        Expect(r.m_mechanicalCount == 0 && r.m_electronicCount == 0 && r.m_totalCount == 0 &&
+                   r.m_bMechanicalFound == 0,
                "counters left non-zero on a failure");
         return;
     }
@@ -108,6 +109,8 @@ void CheckReadout(const NefOutcome& outcome, const NefReadout& r)
                                      static_cast<std::uint32_t>(r.m_mechanicalCount);
     Expect(static_cast<std::uint32_t>(r.m_electronicCount) == difference,
            "electronic count is not total minus mechanical");
+    Expect(r.m_bMechanicalFound == 1 || (r.m_bMechanicalFound == 0 && r.m_mechanicalCount == r.m_totalCount),
+           "no mechanical counter found, yet the mechanical count is not the total");
 }
 
 bool SameBlock(const IfdBlock& a, const IfdBlock& b)
@@ -120,7 +123,7 @@ bool SameBlock(const IfdBlock& a, const IfdBlock& b)
 bool SameReadout(const NefReadout& a, const NefReadout& b)
 {
     return a.m_camera == b.m_camera && a.m_shootingDate == b.m_shootingDate &&
-           a.m_serialNumber == b.m_serialNumber &&
+           a.m_serialNumber == b.m_serialNumber && a.m_bMechanicalFound == b.m_bMechanicalFound &&
            a.m_mechanicalCount == b.m_mechanicalCount &&
            a.m_electronicCount == b.m_electronicCount && a.m_totalCount == b.m_totalCount &&
            SameBlock(a.m_ifd0, b.m_ifd0) && SameBlock(a.m_exifIfd, b.m_exifIfd) &&
@@ -146,6 +149,7 @@ NefReadout StaleReadout()
     r.m_shootingDate = "2001:01:01 01:01:01";
     r.m_camera = "STALE CAMERA";
     r.m_serialNumber = "STALE SERIAL";
+    r.m_bMechanicalFound = 1;
     return r;
 }
 

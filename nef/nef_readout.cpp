@@ -121,6 +121,7 @@ void Clear(NefReadout& readout)
     readout.m_shootingDate.clear();
     readout.m_camera.clear();
     readout.m_serialNumber.clear();
+    readout.m_bMechanicalFound = 0;
 }
 
 std::int32_t AsSigned(std::uint32_t value)
@@ -155,6 +156,7 @@ NefOutcome DeriveCounters(NefReadout& readout)
         const std::uint32_t mechanicalCount = EntryValue(*mechanical);
         readout.m_mechanicalCount = AsSigned(mechanicalCount);
         readout.m_electronicCount = AsSigned(totalCount - mechanicalCount);
+        readout.m_bMechanicalFound = 1;
     }
     readout.m_totalCount = AsSigned(totalCount);
     return NefOutcome::Success();
@@ -328,6 +330,7 @@ NefOutcome ReadNefStream(BoundedStream& stream, NefReadout& readout)
         readout.m_mechanicalCount = 0;
         readout.m_electronicCount = 0;
         readout.m_totalCount = 0;
+        readout.m_bMechanicalFound = 0;
         // Any first byte is taken as a byte order, so a file of another kind
         // is only found out when its structure fails; name the real cause
         // then. Texts read from such a file are noise, not a camera's words.

@@ -22,6 +22,11 @@ struct NefReadout {
     // else the Exif IFD's BodySerialNumber (0xA431); empty when the file
     // records neither.
     std::string m_serialNumber;
+    // 1 when the maker note holds a mechanical count (0x0037) of its own; 0
+    // when m_mechanicalCount shows the total for want of one, which the
+    // counters alone cannot tell from a body that never used its
+    // electronic shutter.
+    int m_bMechanicalFound = 0;
 };
 
 // The texts are read into buffers of this many bytes; a longer text keeps

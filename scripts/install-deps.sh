@@ -7,8 +7,11 @@
 #   scripts/install-deps.sh --windows  also MinGW-w64, Wine, Xvfb and fonts
 set -euo pipefail
 
+# librsvg2-bin, libpng-dev and a font: the camera chart's tests draw the
+# chart as a renderer does and look at its pixels.
 native=(build-essential cmake ninja-build googletest libgtest-dev clang libclang-rt-14-dev
-        python3 libimage-exiftool-perl exiv2 strace man-db dpkg-dev)
+        python3 libimage-exiftool-perl exiv2 strace man-db dpkg-dev
+        librsvg2-bin libpng-dev fonts-dejavu-core)
 windows=(g++-mingw-w64-x86-64-posix wine wine64 xvfb fonts-nanum fonts-wine
          python3-pefile imagemagick locales x11-utils)
 

@@ -5,6 +5,7 @@
 //   make_nef_files seeds DIR        readable, re-saved, converted and malformed
 //                                   files, one per kind
 //   make_nef_files batch DIR        the readable files only
+//   make_nef_files library DIR [N]  a photo library of about N files (250)
 //   make_nef_files demo FILE        the demonstration NEF
 //   make_nef_files large FILE MIB   a readable NEF of MIB mebibytes
 #include <cerrno>
@@ -22,6 +23,7 @@ namespace {
 constexpr char kUsage[] =
     "usage: make_nef_files seeds DIR\n"
     "       make_nef_files batch DIR\n"
+    "       make_nef_files library DIR [FILES]\n"
     "       make_nef_files demo FILE\n"
     "       make_nef_files large FILE MIB\n";
 
@@ -55,7 +57,14 @@ int WriteAll(const std::string& dir, const std::vector<nef_files::NamedFile>& fi
         return 1;
     }
     for (const nef_files::NamedFile& file : files) {
-        if (!Write((std::filesystem::path(dir) / file.name).string(), file.bytes))
+        const std::filesystem::path path = std::filesystem::path(dir) / file.name;
+        std::filesystem::create_directories(path.parent_path(), error);
+        if (error) {
+            std::fprintf(stderr, "make_nef_files: cannot create the folder %s: %s\n", path.parent_path().string().c_str(),
+                         error.message().c_str());
+            return 1;
+        }
+        if (!Write(path.string(), file.bytes))
             return 1;
     }
     return 0;
@@ -82,6 +91,15 @@ int main(int argc, char** argv)
     }
     if (command == "batch" && argc == 3)
         return WriteAll(argv[2], nef_files::ReadableFiles());
+    if (command == "library" && (argc == 3 || argc == 4)) {
+        char* end = nullptr;
+        const long files = argc == 4 ? std::strtol(argv[3], &end, 10) : 250;
+        if (argc == 4 && (end == argv[3] || *end != '\0' || files < 10 || files > 1000000)) {
+            std::fprintf(stderr, "make_nef_files: the number of files must be from 10 to 1000000, not %s\n", argv[3]);
+            return 2;
+        }
+        return WriteAll(argv[2], nef_files::LibraryFiles(static_cast<std::size_t>(files)));
+    }
     if (command == "demo" && argc == 3)
         return Write(argv[2], nef_files::DemoNef()) ? 0 : 1;
     if (command == "large" && argc == 4) {

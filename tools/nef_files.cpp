@@ -1,8 +1,12 @@
 #include "nef_files.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <optional>
+#include <set>
 
 #include "nef_builder.h"
+#include "shooting_date.h"
 
 namespace nef_files {
 
@@ -73,6 +77,16 @@ std::vector<std::uint8_t> CameraJpeg(const std::vector<std::uint8_t>& tiff, bool
 // Position of the Exif segment's TIFF header in CameraJpeg's output: SOI,
 // the JFIF segment (4 + 14 bytes), the APP1 segment's head and "Exif\0\0".
 constexpr std::size_t kJpegTiffStart = 2 + 18 + 4 + 6;
+
+// A DateTime text for the given day and second of the day.
+std::string DateText(std::int64_t day, int secondOfDay)
+{
+    const CivilDate date = DateAt(day * kSecondsPerDay);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", date.year, date.month, date.day,
+                  secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
+    return text;
+}
 
 std::vector<std::uint8_t> Cut(std::vector<std::uint8_t> bytes, std::size_t size)
 {
@@ -201,6 +215,94 @@ std::vector<NamedFile> MalformedFiles()
     exifNotTiff[0] = 0xFF;
     exifNotTiff[1] = 0xD8;
     files.push_back({"jpeg_exif_not_tiff.jpg", CameraJpeg(exifNotTiff)});
+    return files;
+}
+
+namespace {
+
+// One body of the library: when it shot, and how its counts grew.
+struct LibraryBody {
+    const char* model;
+    const char* serial;      // in the maker note; "" for none
+    const char* bodySerial;  // in the Exif IFD only; "" for none
+    const char* prefix;      // of its file names
+    CivilDate first, last;
+    std::uint32_t startTotal;
+    double shotsPerDay;
+    double mechanicalShare;  // of the shots; 0 for a body without a mechanical counter
+    double share;            // of the library's files
+    std::optional<CivilDate> newShutter;  // from when its count starts again near 0
+};
+
+}  // namespace
+
+std::vector<NamedFile> LibraryFiles(std::size_t count)
+{
+    const std::vector<LibraryBody> bodies = {
+        {"NIKON D850", "3004871", "", "DSC", {2018, 9, 2}, {2024, 6, 30}, 1203, 68, 0.9, 0.32, CivilDate{2022, 5, 10}},
+        {"NIKON D750", "", "6012345", "D75", {2020, 3, 14}, {2024, 10, 20}, 48112, 12, 1.0, 0.16, std::nullopt},
+        {"NIKON Z 6", "6001122", "", "Z6A", {2019, 4, 6}, {2024, 11, 24}, 35, 31, 0.7, 0.22, std::nullopt},
+        {"NIKON Z 6", "6004455", "", "Z6B", {2021, 8, 1}, {2024, 11, 24}, 12, 44, 0.6, 0.14, std::nullopt},
+        {"NIKON D7000", "", "", "DSC", {2013, 5, 18}, {2018, 2, 11}, 2210, 21, 0, 0.16, std::nullopt},
+    };
+    std::vector<NamedFile> files;
+    std::set<std::string> names;
+    std::uint32_t random = 20260101;  // a fixed seed: the same library every time
+    const auto next = [&random](std::uint32_t range) {
+        random = random * 1664525u + 1013904223u;
+        return (random >> 8) % range;
+    };
+    for (const LibraryBody& body : bodies) {
+        const std::int64_t first = SecondsAt(body.first) / kSecondsPerDay, last = SecondsAt(body.last) / kSecondsPerDay;
+        const std::int64_t repairDay = body.newShutter ? SecondsAt(*body.newShutter) / kSecondsPerDay : last + 1;
+        const std::size_t n = std::max<std::size_t>(2, static_cast<std::size_t>(count * body.share));
+        // Days drawn at random between the body's first and last, each with
+        // its hour; busy and quiet spells between them.
+        std::vector<std::pair<std::int64_t, int>> when;
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::int64_t day = i == 0 ? first : i == 1 ? last : first + next(static_cast<std::uint32_t>(last - first + 1));
+            when.push_back({day, 8 * 3600 + static_cast<int>(next(12 * 3600))});
+        }
+        std::sort(when.begin(), when.end());
+        double total = body.startTotal;
+        bool repairedYet = false;
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto [day, secondOfDay] = when[i];
+            const double busy = 0.2 + next(1600) / 1000.0;
+            if (day >= repairDay && !repairedYet) {
+                repairedYet = true;
+                total = 310 + (static_cast<double>(day - repairDay) + secondOfDay / 86400.0) * body.shotsPerDay * busy;
+            } else if (i > 0) {
+                const double days = static_cast<double>(day - when[i - 1].first) +
+                                    (secondOfDay - when[i - 1].second) / 86400.0;
+                total += std::max(0.0, days) * body.shotsPerDay * busy + 1;
+            }
+            std::optional<std::uint32_t> mechanical;
+            if (body.mechanicalShare > 0)
+                mechanical = static_cast<std::uint32_t>(total * body.mechanicalShare);
+            const Camera camera{body.model, DateText(day, secondOfDay), mechanical, static_cast<std::uint32_t>(total),
+                                false, std::nullopt,
+                                *body.serial ? std::optional<std::string>(body.serial) : std::nullopt};
+            NefBuilder nef = CameraNef(Order::kLittle, camera);
+            if (*body.bodySerial)
+                nef.BodySerial(body.bodySerial);
+            const std::string folder = camera.date->substr(0, 4) + "/" + camera.date->substr(0, 4) + "-" +
+                                       camera.date->substr(5, 2) + "-" + camera.date->substr(8, 2) + "/";
+            char number[16];
+            std::snprintf(number, sizeof number, "_%04u", *camera.total % 9999 + 1);
+            std::string name = folder + body.prefix + number;
+            while (!names.insert(name).second)
+                name += "a";
+            files.push_back({name + ".NEF", nef.Build()});
+        }
+    }
+    // A battery change reset the D7000's clock; a compact camera records
+    // no count.
+    const Camera unsetClock{"NIKON D7000", "0000:00:00 00:00:00", std::nullopt, 31877, false, std::nullopt, std::nullopt};
+    files.push_back({"2016/unsorted/DSC_1878.NEF", CameraNef(Order::kLittle, unsetClock).Build()});
+    const Camera compact{"COOLPIX P7800", "2017:07:14 15:22:03", std::nullopt, std::nullopt, false, std::nullopt,
+                         std::nullopt};
+    files.push_back({"2017/2017-07-14/DSCN0412.NRW", CameraNef(Order::kLittle, compact).Build()});
     return files;
 }
 

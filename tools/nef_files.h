@@ -44,6 +44,15 @@ std::vector<NamedFile> ResavedAndConvertedFiles();
 // neither "II" nor "MM".
 std::vector<NamedFile> MalformedFiles();
 
+// A photo library of `count` files or so, in YEAR/YEAR-MM-DD/ folders: five
+// bodies over eleven years, their counts rising with the shooting date;
+// one of them got a new shutter, whose count starts again near 0; two are
+// of the same model; one records no serial number and no mechanical
+// counter, and has a file whose clock was never set; and one file from a
+// compact camera that records no count. The same `count` gives the same
+// files.
+std::vector<NamedFile> LibraryFiles(std::size_t count);
+
 // The demonstration file: a camera with both shutters in use.
 std::vector<std::uint8_t> DemoNef();
 

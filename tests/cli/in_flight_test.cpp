@@ -129,6 +129,7 @@ TEST(InFlight, OutputMessagesAndStatusAreTheSameWithOneOrManyFilesInFlight)
         {"-r", card.string(), dir.Path() + "/absent.nef", loose},
         {"--json", "-r", card.string(), loose, card.string() + "/DCIM"},
         {"--csv", "-r", card.string()},
+        {"--cameras", "--json", "-r", card.string()},
         // Without -r: the folder is a failure of its own among the files.
         {"--csv", loose, card.string(), dir.Path() + "/absent.nef", loose},
     };

@@ -157,3 +157,13 @@ TEST(TextEscape, JsonDecodesWithSurrogateEscapeToTheBytes)
         ASSERT_EQ(Hex(s), line) << "as " << JsonString(s);
     }
 }
+
+TEST(TextEscape, XmlKeepsMarkupAndTheTwoNoncharactersOutAndCutsWithAnEllipsis)
+{
+    // U+FFFD is a character XML allows; U+FFFE and U+FFFF are not.
+    EXPECT_EQ("a&amp;b&lt;c&gt;&quot;&apos;\\x01 \\xEF\\xBF\\xBE\\xEF\\xBF\\xBF \xef\xbf\xbd \\xFF",
+              XmlText("a&b<c>\"'\x01 \xef\xbf\xbe\xef\xbf\xbf \xef\xbf\xbd \xff"));
+    EXPECT_EQ("caf\xc3\xa9", XmlText("caf\xc3\xa9", 4));
+    EXPECT_EQ("ca\xe2\x80\xa6", XmlText("caf\xc3\xa9", 3));
+    EXPECT_EQ("&lt;\xc3\xa9\xe2\x80\xa6", XmlText("<\xc3\xa9\xc3\xa9<", 3));
+}

@@ -7,7 +7,8 @@ looks for it.
 
 The page names each option, exit status and output field as one .TP entry of
 its section; the program is asked for its own (--help, the CSV header, the
-JSON keys), so a new option or field that the page leaves out fails here.
+JSON keys, per file and in the camera summary), so a new option or field that
+the page leaves out fails here.
 """
 
 import argparse
@@ -60,8 +61,12 @@ def parse_page(path):
 
 
 def option_names(tag):
-    """"-r, --recursive" -> ["-r", "--recursive"]."""
-    return [name.strip() for name in tag.split(",")]
+    """"-r, --recursive" -> ["-r", "--recursive"]; "--chart file.svg" -> ["--chart"]."""
+    return [name.split()[0] for name in tag.split(",")]
+
+
+def takes_argument(tag):
+    return len(tag.split(",")[-1].split()) > 1
 
 
 class ManReadsIt(unittest.TestCase):
@@ -95,12 +100,18 @@ class PageMatchesProgram(unittest.TestCase):
             self.assertIn(name, documented)
 
     def test_every_documented_option_is_accepted(self):
-        for tag in self.entries["OPTIONS"]:
-            for name in option_names(tag):
-                with self.subTest(option=name):
-                    result = run(TESSMAR, name, MISSING_FILE)
-                    self.assertNotIn("unknown option", result.stderr)
-                    self.assertNotEqual(result.returncode, 2, result.stderr)
+        with tempfile.TemporaryDirectory() as temp:
+            for tag in self.entries["OPTIONS"]:
+                for name in option_names(tag):
+                    # An option's argument, where it takes one, names a file
+                    # to write; those go with the summary.
+                    command = [TESSMAR, name, MISSING_FILE]
+                    if takes_argument(tag):
+                        command = [TESSMAR, "--cameras", name, os.path.join(temp, "argument"), MISSING_FILE]
+                    with self.subTest(option=name):
+                        result = run(*command)
+                        self.assertNotIn("unknown option", result.stderr)
+                        self.assertNotEqual(result.returncode, 2, result.stderr)
 
     def test_exit_statuses_are_those_of_help(self):
         summary = self.help[self.help.index("Exit status:"):]
@@ -114,6 +125,14 @@ class PageMatchesProgram(unittest.TestCase):
         header = run(TESSMAR, "--csv", MISSING_FILE).stdout.splitlines()[0]
         self.assertEqual(header.split(","), documented, "CSV columns")
         # The header line is shown as it is.
+        self.assertIn("\n%s\n" % header, Path(PAGE).read_text(encoding="utf-8"))
+
+    def test_summary_fields_are_its_json_keys_and_csv_columns_in_order(self):
+        documented = self.entries["OUTPUT/Camera summary fields"]
+        bodies = json.loads(run(TESSMAR, "--cameras", "--json", MISSING_FILE).stdout)
+        self.assertEqual(list(bodies[0]), documented, "JSON keys")
+        header = run(TESSMAR, "--cameras", "--csv", MISSING_FILE).stdout.splitlines()[0]
+        self.assertEqual(header.split(","), documented, "CSV columns")
         self.assertIn("\n%s\n" % header, Path(PAGE).read_text(encoding="utf-8"))
 
 

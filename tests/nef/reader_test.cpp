@@ -57,6 +57,7 @@ struct CounterRow {
     std::optional<std::uint32_t> mechanical;  // 0x0037, when present
     std::optional<std::uint32_t> total;       // 0x00A7, when present
     std::int32_t wantMechanical, wantElectronic, wantTotal;
+    int wantMechanicalFound;
 };
 
 class CounterRuleTest : public ::testing::TestWithParam<std::tuple<Order, CounterRow>> {};
@@ -75,22 +76,23 @@ TEST_P(CounterRuleTest, DerivesTheThreeCounters)
     const std::string path = dir.Write("c.nef", builder.Build());
     ASSERT_TRUE(ReadNefFile(path.c_str(), readout)) << row.name;
     ExpectFields({"NIKON D5", "", row.wantMechanical, row.wantElectronic, row.wantTotal}, readout);
+    EXPECT_EQ(row.wantMechanicalFound, readout.m_bMechanicalFound);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, CounterRuleTest,
     ::testing::Combine(
         ::testing::Values(Order::kLittle, Order::kBig),
-        ::testing::Values(CounterRow{"both", 1000, 1500, 1000, 500, 1500},
-                          CounterRow{"totalOnly", std::nullopt, 900, 900, 0, 900},
-                          CounterRow{"zeroMechanical", 0, 1500, 0, 1500, 1500},
-                          CounterRow{"mechanicalOnly", 1000, std::nullopt, 1000, -1000, 0},
-                          CounterRow{"totalBelowMechanical", 1500, 1000, 1500, -500, 1000},
-                          CounterRow{"aboveInt32", 0x80000001u, 0x80000001u, INT32_MIN + 1, 0, INT32_MIN + 1},
+        ::testing::Values(CounterRow{"both", 1000, 1500, 1000, 500, 1500, 1},
+                          CounterRow{"totalOnly", std::nullopt, 900, 900, 0, 900, 0},
+                          CounterRow{"zeroMechanical", 0, 1500, 0, 1500, 1500, 1},
+                          CounterRow{"mechanicalOnly", 1000, std::nullopt, 1000, -1000, 0, 1},
+                          CounterRow{"totalBelowMechanical", 1500, 1000, 1500, -500, 1000, 1},
+                          CounterRow{"aboveInt32", 0x80000001u, 0x80000001u, INT32_MIN + 1, 0, INT32_MIN + 1, 1},
                           // 0xFFFFF7FF is "not available": a mechanical one is
                           // no counter; a value next to it is a count.
-                          CounterRow{"mechanicalNotAvailable", 0xFFFFF7FFu, 5000, 5000, 0, 5000},
-                          CounterRow{"nextToNotAvailable", 0xFFFFF7FEu, 0xFFFFF800u, -2050, 2, -2048})),
+                          CounterRow{"mechanicalNotAvailable", 0xFFFFF7FFu, 5000, 5000, 0, 5000, 0},
+                          CounterRow{"nextToNotAvailable", 0xFFFFF7FEu, 0xFFFFF800u, -2050, 2, -2048, 1})),
     [](const auto& info) {
         return std::string(std::get<0>(info.param) == Order::kLittle ? "II_" : "MM_") + std::get<1>(info.param).name;
     });

@@ -126,3 +126,29 @@ TEST(GeneratedFiles, DemoAndLargeFilesReadAndTheImageStripRunsToTheEnd)
     EXPECT_GT(stripOffset, 0u);
     EXPECT_EQ(size, std::size_t{stripOffset} + value(0x0117));
 }
+
+TEST(GeneratedFiles, LibraryIsTheSameEveryTimeWithNoNameTwiceAndReadsAsPromised)
+{
+    const std::vector<NamedFile> files = nef_files::LibraryFiles(300);
+    const std::vector<NamedFile> again = nef_files::LibraryFiles(300);
+    ASSERT_EQ(files.size(), again.size());
+    std::set<std::string> names;
+    std::set<std::pair<std::string, std::string>> bodies;
+    int withoutCount = 0;
+    TempDir dir;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(files[i].name, again[i].name);
+        EXPECT_TRUE(files[i].bytes == again[i].bytes) << files[i].name;
+        // Two files of one name would be one file in the folder.
+        EXPECT_TRUE(names.insert(files[i].name).second) << files[i].name;
+        const NamedFile flat{std::to_string(i) + ".nef", files[i].bytes};
+        NefReadout readout;
+        if (Read(dir, flat, readout))
+            bodies.insert({readout.m_camera, readout.m_serialNumber});
+        else
+            ++withoutCount;
+    }
+    EXPECT_GE(files.size(), 290u);
+    EXPECT_EQ(1, withoutCount);  // the compact camera's
+    EXPECT_EQ(5u, bodies.size());
+}
