@@ -63,7 +63,9 @@ def run(tessmar, work, samples, make_nef_files, count, runs, big_mb):
     logs = os.path.join(work, "strace")
     os.makedirs(logs)
     n = len(names)
-    print(f"\nsystem cost per file (strace; a one-file run's start-up cost removed):")
+    print(f"\nsystem cost per file (strace; a one-file run's start-up cost removed; calls counted "
+          f"with {measure.TRACED_AS_WARM['TESSMAR_IN_FLIGHT']} files in flight, a thread per core "
+          f"as in a warm run, bytes one file at a time):")
     per_tool = {}
     for name, argv in (tools[0], tools[2]):
         head = argv[:len(argv) - n]

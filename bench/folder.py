@@ -219,7 +219,9 @@ def run(tessmar, work, samples, make_nef_files, count, runs, jpeg_mb):
     calls = (calls_n - calls_1) / (n - 1)
     per_read = (read_n - read_1) / (n - 1)
     print(f"\nsystem cost per file of tessmar's folder run (strace; a run over a one-file "
-          f"folder of the same shape removed):")
+          f"folder of the same shape removed; calls counted with "
+          f"{measure.TRACED_AS_WARM['TESSMAR_IN_FLIGHT']} files in flight as in a warm run, "
+          f"bytes one file at a time):")
     print(f"  {calls:.1f} system calls, {measure.kib(per_read)} read "
           f"({measure.kib(sum(by_file.values()) / n)} of it from the camera files), "
           f"{maps_n / n:.2f} maps of a camera file   [fixed start-up: {calls_1 - calls:.0f} calls, "
@@ -234,7 +236,8 @@ def run(tessmar, work, samples, make_nef_files, count, runs, jpeg_mb):
     for r in listed:
         bytes_kind[camera[r][1]].append(by_file.get(os.path.join(card, r), 0))
     subprocess.run(["strace", "-y", "-s", "0", "-o", f"{logs}/all"] + head + ["card"], cwd=work,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   env=measure.traced(measure.TRACED_ONE_AT_A_TIME))
     per_kind, shared, touched = calls_by_file(f"{logs}/all", index_kind)
     for kind in ("NEF", "JPEG"):
         sizes = sorted(bytes_kind[kind])

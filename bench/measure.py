@@ -19,11 +19,13 @@ def one_process(argv):
     return argv
 
 
-def timed(argv, cwd, out_path):
-    """Wall time of one run, its output kept for the cross-check."""
+def timed(argv, cwd, out_path, env=None):
+    """Wall time of one run, its output kept for the cross-check; `env`
+    adds to the environment."""
+    environment = dict(os.environ, **env) if env else None
     with open(out_path, "wb") as out:
         start = time.perf_counter()
-        proc = subprocess.run(argv, cwd=cwd, stdout=out, stderr=subprocess.DEVNULL)
+        proc = subprocess.run(argv, cwd=cwd, stdout=out, stderr=subprocess.DEVNULL, env=environment)
         elapsed = time.perf_counter() - start
     if proc.returncode not in (0, 1):  # 1: some files had no readout
         sys.exit(f"{argv[0]} failed with exit status {proc.returncode}")
@@ -65,10 +67,23 @@ def ratio_targets(ratios, prefix=""):
     ]
 
 
+# A tracer slows every call, which would make tessmar take the files for
+# slow storage and read many at once. Calls are counted with as many files
+# in flight as a warm run has (a thread per core, so their wake-ups count
+# too); bytes and per-file traces one file at a time, whose trace lines are
+# not split between threads.
+TRACED_AS_WARM = {"TESSMAR_IN_FLIGHT": str(os.cpu_count() or 1)}
+TRACED_ONE_AT_A_TIME = {"TESSMAR_IN_FLIGHT": "1"}
+
+
+def traced(env):
+    return dict(os.environ, **env)
+
+
 def strace_calls(argv, cwd, log):
     """Total system calls of a run, from strace -c."""
     subprocess.run(["strace", "-f", "-c", "-o", log] + argv, cwd=cwd,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=traced(TRACED_AS_WARM))
     # Columns: % time, seconds, usecs/call, calls, [errors], name.
     calls = {}
     for line in open(log):
@@ -87,7 +102,7 @@ def strace_bytes(argv, cwd, log, under):
     mappings of such files (a map of a whole file is a read in disguise)."""
     subprocess.run(["strace", "-f", "-y", "-s", "0", "-e", "trace=read,pread64,readv,preadv,mmap",
                     "-o", log] + argv, cwd=cwd, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL)
+                   stderr=subprocess.DEVNULL, env=traced(TRACED_ONE_AT_A_TIME))
     total = maps = 0
     by_file = {}
     for line in open(log):
@@ -107,7 +122,7 @@ def strace_bytes(argv, cwd, log, under):
 def per_file_trace(argv, cwd, log, path):
     """The system calls made between opening one file and closing it."""
     subprocess.run(["strace", "-y", "-s", "0", "-o", log] + argv, cwd=cwd,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=traced(TRACED_ONE_AT_A_TIME))
     lines = open(log).read().splitlines()
     start = next((i for i, l in enumerate(lines) if path in l), None)
     if start is None:

@@ -3,6 +3,7 @@
 // converted from them, as labelled text, JSON or CSV; or, with --cameras,
 // a summary by camera body and a chart of its counts over time.
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
@@ -15,6 +16,8 @@
 #include "chart_file.h"
 #include "file_list.h"
 #include "history_format.h"
+#include "in_flight.h"
+#include "listed_reads.h"
 #include "output_buffer.h"
 #include "progress.h"
 #include "readout_format.h"
@@ -98,6 +101,7 @@ struct Options {
     bool recursive = false;
     bool cameras = false;
     std::optional<std::string> chart;
+    InFlight inFlight;
     std::vector<std::string> paths;
 };
 
@@ -147,31 +151,15 @@ int ParseArguments(int argc, char** argv, Options& options, std::ostream& out)
         WriteError(std::string("tessmar: no file given\n") + kUsage);
         return kUsageError;
     }
+    const char* inFlight = std::getenv("TESSMAR_IN_FLIGHT");
+    if (const std::optional<InFlight> setting = InFlightSetting(inFlight)) {
+        options.inFlight = *setting;
+    } else {
+        WriteError("tessmar: TESSMAR_IN_FLIGHT must be a whole number from 1 to " +
+                   std::to_string(kMaxFilesInFlight) + ", not '" + PrintableText(inFlight) + "'\n");
+        return kUsageError;
+    }
     return -1;
-}
-
-// What reading one listed path gave: its readout, or why there is none.
-struct FileResult {
-    NefReadout readout;
-    std::string reason;  // empty when the file was read
-};
-
-// The step for one path. It depends on no other path, so that several can
-// be in flight while their results are still written in list order.
-FileResult ReadListed(const ListedPath& listed, bool recursive)
-{
-    FileResult result;
-    if (!listed.problem.empty()) {
-        result.reason = listed.problem;
-        return result;
-    }
-    const NefOutcome outcome = ReadNefFile(listed.path.c_str(), result.readout);
-    if (!outcome) {
-        result.reason = outcome.Reason();
-        if (outcome.Problem() == NefProblem::kFolder && !recursive)
-            result.reason += " (use -r to read the files in it)";
-    }
-    return result;
 }
 
 int ChartFailed(const std::string& path, int error)
@@ -212,6 +200,7 @@ int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
     // always before a message about the next file.
     const bool outputIsTerminal = isatty(STDOUT_FILENO);
     int status = kAllRead;
+    ListedReads reads(files, options.recursive, options.inFlight);
     // With --cameras each file's readout goes into the summary instead.
     std::optional<CameraHistory> history;
     if (options.cameras)
@@ -219,7 +208,7 @@ int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
     else
         writer.Begin();
     for (const ListedPath& file : files) {
-        const FileResult result = ReadListed(file, options.recursive);
+        const FileResult result = reads.Next();
         if (!result.reason.empty()) {
             progress.ClearLine();
             WriteError("tessmar: " + PrintableText(file.path) + ": " + result.reason + "\n");
@@ -232,6 +221,8 @@ int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
         if (outputIsTerminal)
             out.flush();
         if (!out) {
+            // No file is opened from here on; those under way are let be.
+            reads.Stop();
             progress.ClearLine();
             return OutputFailed(buffer.Error());
         }

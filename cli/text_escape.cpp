@@ -27,14 +27,27 @@ unsigned CodePoint(const unsigned char* s, std::size_t length)
 // C0 controls, DEL and C1 controls: terminals act on all of them.
 bool IsControl(unsigned codePoint) { return codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F); }
 
-// Calls `valid(begin, length, codePoint)` for each well-formed sequence and
-// `invalid(byte)` for each byte that belongs to none, in order.
-template <typename Valid, typename Invalid>
-void ForEachSequence(const std::string& bytes, Valid valid, Invalid invalid)
+// Printable ASCII that no form escapes: written as it stands.
+bool IsPlain(unsigned char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; }
+
+// Calls `plain(begin, length)` for each run of plain bytes (most names and
+// texts are one such run), `valid(begin, length, codePoint)` for each other
+// well-formed sequence and `invalid(byte)` for each byte that belongs to
+// none, in order.
+template <typename Plain, typename Valid, typename Invalid>
+void ForEachSequence(const std::string& bytes, Plain plain, Valid valid, Invalid invalid)
 {
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
     std::size_t i = 0;
     while (i < bytes.size()) {
+        std::size_t run = i;
+        while (run < bytes.size() && IsPlain(s[run]))
+            ++run;
+        if (run > i) {
+            plain(bytes.data() + i, run - i);
+            i = run;
+            continue;
+        }
         const std::size_t length = Utf8SequenceLength(s + i, bytes.size() - i);
         if (length == 0) {
             invalid(s[i]);
@@ -91,7 +104,7 @@ std::string PrintableText(const std::string& bytes)
     std::string text;
     text.reserve(bytes.size());
     ForEachSequence(
-        bytes,
+        bytes, [&](const char* run, std::size_t length) { text.append(run, length); },
         [&](const char* sequence, std::size_t length, unsigned codePoint) {
             if (codePoint == '\\') {
                 text += "\\\\";
@@ -111,7 +124,7 @@ std::string JsonString(const std::string& bytes)
     std::string json = "\"";
     json.reserve(bytes.size() + 2);
     ForEachSequence(
-        bytes,
+        bytes, [&](const char* run, std::size_t length) { json.append(run, length); },
         [&](const char* sequence, std::size_t length, unsigned codePoint) {
             switch (codePoint) {
             case '"': json += "\\\""; break;
