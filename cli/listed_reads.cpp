@@ -15,18 +15,20 @@ FileResult ReadListed(const ListedPath& listed, bool recursive)
         result.reason = listed.problem;
         return result;
     }
+    // Each thread reads file after file into a readout of its own, whose
+    // tables and texts keep their memory from one file to the next; the
+    // result takes only what is written out, so one waiting its turn
+    // holds no tables.
+    thread_local NefReadout read;
     const auto started = std::chrono::steady_clock::now();
-    const NefOutcome outcome = ReadNefFile(listed.path.c_str(), result.readout);
+    const NefOutcome outcome = ReadNefFile(listed.path.c_str(), read);
     result.took = std::chrono::steady_clock::now() - started;
     if (!outcome) {
         result.reason = outcome.Reason();
         if (outcome.Problem() == NefProblem::kFolder && !recursive)
             result.reason += " (use -r to read the files in it)";
     }
-    // A result waiting its turn keeps only what is written out.
-    result.readout.m_ifd0.Clear();
-    result.readout.m_exifIfd.Clear();
-    result.readout.m_makerIfd.Clear();
+    CopyReadoutWithoutTables(read, result.readout);
     return result;
 }
 
