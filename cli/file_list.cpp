@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -51,9 +52,22 @@ enum class Kind { kFile, kFolder, kNotRegular, kUnknown };
 struct Entry {
     std::size_t at = 0;      // where its key starts in the names
     std::size_t length = 0;  // the key: the name, with a '/' behind a folder's
+    // The key's first 8 bytes as one number, the first the most significant
+    // and zeros behind a shorter key: it orders keys as their bytes do, and
+    // the names of a camera's files (DSC_0001.NEF, ...) differ within it,
+    // so sorting them seldom compares the bytes themselves.
+    std::uint64_t head = 0;
     Kind kind = Kind::kFile;
     int error = 0;           // for kUnknown: why its kind could not be learnt
 };
+
+std::uint64_t Head(std::string_view key)
+{
+    std::uint64_t head = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+        head = head << 8 | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return head;
+}
 
 // What an entry is, from the folder's own record where it gives the type
 // (no look-up), or else from one look-up of the entry alone. Returns false
@@ -178,6 +192,7 @@ void FolderWalk::Walk(const std::string& path, DIR* handle)
             if (entry.kind == Kind::kFolder)
                 names += '/';
             entry.length = names.size() - entry.at;
+            entry.head = Head(std::string_view(names).substr(entry.at, entry.length));
             entries.push_back(entry);
         }
     }
@@ -187,6 +202,8 @@ void FolderWalk::Walk(const std::string& path, DIR* handle)
     // whole tree in the order of their full paths.
     const std::string_view keys = names;
     std::sort(entries.begin(), entries.end(), [keys](const Entry& a, const Entry& b) {
+        if (a.head != b.head)
+            return a.head < b.head;
         return keys.substr(a.at, a.length) < keys.substr(b.at, b.length);
     });
     if (readError != 0)
