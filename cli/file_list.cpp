@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -12,16 +13,19 @@
 
 #include "nef_outcome.h"
 
-bool IsCameraFileName(const std::string& name)
+bool IsCameraFileName(std::string_view name)
 {
     const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos)
+    if (dot == std::string_view::npos)
         return false;
-    std::string extension = name.substr(dot + 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == "nef" || extension == "nrw" || extension == "jpg" || extension == "jpeg" ||
-           extension == "dng";
+    // Compared in place: every entry of every folder walked comes here.
+    const std::string_view extension = name.substr(dot + 1);
+    const auto is = [extension](std::string_view lower) {
+        return extension.size() == lower.size() &&
+               std::equal(lower.begin(), lower.end(), extension.begin(),
+                          [](char l, char c) { return std::tolower(static_cast<unsigned char>(c)) == l; });
+    };
+    return is("nef") || is("nrw") || is("jpg") || is("jpeg") || is("dng");
 }
 
 namespace {
@@ -43,11 +47,27 @@ std::string FolderProblem(int error)
 
 enum class Kind { kFile, kFolder, kNotRegular, kUnknown };
 
+// A folder's entry, its name kept among the folder's names (one string for
+// them all rather than one each).
 struct Entry {
-    std::string key;  // the name, with a '/' behind a folder's
-    Kind kind;
-    int error = 0;    // for kUnknown: why its kind could not be learnt
+    std::size_t at = 0;      // where its key starts in the names
+    std::size_t length = 0;  // the key: the name, with a '/' behind a folder's
+    // The key's first 8 bytes as one number, the first the most significant
+    // and zeros behind a shorter key: it orders keys as their bytes do, and
+    // the names of a camera's files (DSC_0001.NEF, ...) differ within it,
+    // so sorting them seldom compares the bytes themselves.
+    std::uint64_t head = 0;
+    Kind kind = Kind::kFile;
+    int error = 0;           // for kUnknown: why its kind could not be learnt
 };
+
+std::uint64_t Head(std::string_view key)
+{
+    std::uint64_t head = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+        head = head << 8 | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return head;
+}
 
 // What an entry is, from the folder's own record where it gives the type
 // (no look-up), or else from one look-up of the entry alone. Returns false
@@ -125,9 +145,15 @@ DIR* OpenFolder(const std::string& path, bool followLink)
     return handle;
 }
 
-std::string Join(const std::string& folder, const std::string& name)
+std::string Join(const std::string& folder, std::string_view name)
 {
-    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+    std::string path;
+    path.reserve(folder.size() + 1 + name.size());
+    path += folder;
+    if (folder.empty() || folder.back() != '/')
+        path += '/';
+    path += name;
+    return path;
 }
 
 void FolderWalk::Walk(const std::string& path, DIR* handle)
@@ -148,6 +174,7 @@ void FolderWalk::Walk(const std::string& path, DIR* handle)
     }
 
     std::vector<Entry> entries;
+    std::string names;
     int readError = 0;
     for (;;) {
         errno = 0;
@@ -158,29 +185,38 @@ void FolderWalk::Walk(const std::string& path, DIR* handle)
         }
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
             continue;
-        Entry entry{e->d_name, Kind::kFile};
+        Entry entry;
         if (Classify(descriptor, *e, entry)) {
+            entry.at = names.size();
+            names += e->d_name;
             if (entry.kind == Kind::kFolder)
-                entry.key += '/';
-            entries.push_back(std::move(entry));
+                names += '/';
+            entry.length = names.size() - entry.at;
+            entry.head = Head(std::string_view(names).substr(entry.at, entry.length));
+            entries.push_back(entry);
         }
     }
     closedir(handle);
 
     // Names sorted with a '/' behind each folder's give the files of the
     // whole tree in the order of their full paths.
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
+    const std::string_view keys = names;
+    std::sort(entries.begin(), entries.end(), [keys](const Entry& a, const Entry& b) {
+        if (a.head != b.head)
+            return a.head < b.head;
+        return keys.substr(a.at, a.length) < keys.substr(b.at, b.length);
+    });
     if (readError != 0)
         m_out.push_back({path, FolderProblem(readError)});
     if (m_hook)
         m_hook(path);
 
     for (const Entry& entry : entries) {
-        const std::string name = entry.kind == Kind::kFolder ? entry.key.substr(0, entry.key.size() - 1) : entry.key;
-        const std::string child = Join(path, name);
+        std::string child =
+            Join(path, keys.substr(entry.at, entry.kind == Kind::kFolder ? entry.length - 1 : entry.length));
         switch (entry.kind) {
         case Kind::kFile:
-            m_out.push_back({child, {}});
+            m_out.push_back({std::move(child), {}});
             break;
         case Kind::kNotRegular:
             m_out.push_back({child, NefProblemText(NefProblem::kNotAFile)});

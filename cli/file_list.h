@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct ListedPath {
@@ -14,7 +15,7 @@ struct ListedPath {
 };
 
 // True for names ending in .nef, .nrw, .jpg, .jpeg or .dng, in any case.
-bool IsCameraFileName(const std::string& name);
+bool IsCameraFileName(std::string_view name);
 
 // Runs after a folder's entries have all been read and the folder closed,
 // before any folder inside it is opened: a test's way in between two

@@ -32,9 +32,9 @@ struct InFlight {
 std::optional<InFlight> InFlightSetting(const char* text);
 
 // Tells reads that wait on the storage from reads served from memory, by
-// how long they take: reads from memory gain from a thread per core, no
-// more (beyond that, handing results between threads costs more than such
-// a read); reads that wait gain from many in flight.
+// how long they take: reads from memory gain from one in flight per core,
+// no more (beyond that, handing results between threads costs more than
+// such a read); reads that wait gain from many in flight.
 class StorageWaits {
 public:
     // A file read from memory takes some microseconds; a read that goes to

@@ -1,7 +1,6 @@
 #include "listed_reads.h"
 
 #include <algorithm>
-#include <system_error>
 #include <thread>
 
 namespace {
@@ -15,18 +14,20 @@ FileResult ReadListed(const ListedPath& listed, bool recursive)
         result.reason = listed.problem;
         return result;
     }
+    // Each thread reads file after file into a readout of its own, whose
+    // tables and texts keep their memory from one file to the next; the
+    // result takes only what is written out, so one waiting its turn
+    // holds no tables.
+    thread_local NefReadout read;
     const auto started = std::chrono::steady_clock::now();
-    const NefOutcome outcome = ReadNefFile(listed.path.c_str(), result.readout);
+    const NefOutcome outcome = ReadNefFile(listed.path.c_str(), read);
     result.took = std::chrono::steady_clock::now() - started;
     if (!outcome) {
         result.reason = outcome.Reason();
         if (outcome.Problem() == NefProblem::kFolder && !recursive)
             result.reason += " (use -r to read the files in it)";
     }
-    // A result waiting its turn keeps only what is written out.
-    result.readout.m_ifd0.Clear();
-    result.readout.m_exifIfd.Clear();
-    result.readout.m_makerIfd.Clear();
+    CopyReadoutWithoutTables(read, result.readout);
     return result;
 }
 
@@ -40,11 +41,11 @@ FileResult ReadListed(const ListedPath& listed, bool recursive)
 // 0.08 to 0.11 s, the device's own pace. io_uring would chain those
 // dependent steps by hand, and exists on Linux alone.
 //
-// Files served from memory gain from one thread per core (their reads are
-// work for the processor); files that wait on the storage gain from many
-// in flight. So a run starts with a thread per core and adds the rest once
-// reads are seen to wait; on a single core it reads one file at a time
-// until then.
+// Files served from memory gain from one read per core in flight (their
+// reads are work for the processor), the run's own thread reading besides
+// writing; files that wait on the storage gain from many in flight. So a
+// run starts with one per core and adds the rest once reads are seen to
+// wait; on a single core it reads one file at a time until then.
 ListedReads::ListedReads(const std::vector<ListedPath>& files, bool recursive, InFlight inFlight)
     : m_files(files), m_recursive(recursive), m_fixed(inFlight.fromTheStart)
 {
@@ -59,26 +60,22 @@ ListedReads::ListedReads(const std::vector<ListedPath>& files, bool recursive, I
     ReadAhead(m_fixed ? m_mostInFlight : std::thread::hardware_concurrency());
 }
 
-void ListedReads::ReadAhead(std::size_t threads)
+void ListedReads::ReadAhead(std::size_t inFlight)
 {
-    threads = std::min(threads, m_mostInFlight);
+    inFlight = std::min(inFlight, m_mostInFlight);
     if (m_ahead) {
-        m_ahead->Grow(threads);
+        m_ahead->Grow(inFlight);
         return;
     }
-    if (threads < 2 || m_files.size() - m_next < 2)
+    if (inFlight < 2 || m_files.size() - m_next < 2)
         return;
     m_aheadFrom = m_next;
-    try {
-        // Room for results to wait their turn while the output is written,
-        // and for wake-ups in batches.
-        m_ahead = std::make_unique<OrderedWork<FileResult>>(
-            m_files.size() - m_aheadFrom, threads,
-            std::max(kLeastResultsHeld, m_mostInFlight * kResultsPerFileInFlight),
-            [this](std::size_t i) { return ReadListed(m_files[m_aheadFrom + i], m_recursive); });
-    } catch (const std::system_error&) {
-        // No thread to be had: one file after another, as ever.
-    }
+    // Room for results to wait their turn while the output is written, and
+    // for wake-ups in batches. Should no thread be had, this thread reads
+    // one file after another, as ever.
+    m_ahead = std::make_unique<OrderedWork<FileResult>>(
+        m_files.size() - m_aheadFrom, inFlight, std::max(kLeastResultsHeld, m_mostInFlight * kResultsPerFileInFlight),
+        [this](std::size_t i) { return ReadListed(m_files[m_aheadFrom + i], m_recursive); });
 }
 
 FileResult ListedReads::Next()

@@ -36,7 +36,7 @@ public:
     void Stop();
 
 private:
-    void ReadAhead(std::size_t threads);
+    void ReadAhead(std::size_t inFlight);
 
     const std::vector<ListedPath>& m_files;
     const bool m_recursive;

@@ -1,8 +1,20 @@
 #include "readout_format.h"
 
+#include <charconv>
 #include <ostream>
 
 #include "text_escape.h"
+
+namespace {
+
+void AppendNumber(std::string& out, std::int32_t value)
+{
+    char digits[16];
+    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, end.ptr);
+}
+
+}  // namespace
 
 void ReadoutWriter::Begin()
 {
@@ -15,37 +27,79 @@ void ReadoutWriter::Begin()
         m_out << "file,camera,shootingDate,mechanical,electronic,total,error,serial\n";
 }
 
+// Each file's lines are built whole in one string, kept from file to file,
+// and handed to the stream at once: one stream call instead of a score of
+// them, and no string made for each escaped text.
 void ReadoutWriter::Write(const std::string& file, const NefReadout& r, const std::string& error)
 {
+    std::string& line = m_line;
+    line.clear();
     switch (m_form) {
     case OutputForm::kText:
         if (!error.empty())
             return;
-        m_out << (m_written ? "\n" : "") << PrintableText(file) << '\n'
-              << "  Camera              " << PrintableText(r.m_camera) << '\n'
-              << "  Serial Number       " << PrintableText(r.m_serialNumber) << '\n'
-              << "  Shooting Date       " << PrintableText(r.m_shootingDate) << '\n'
-              << "  Mechanical Shutter  " << r.m_mechanicalCount << '\n'
-              << "  Electronic Shutter  " << r.m_electronicCount << '\n'
-              << "  Total Count         " << r.m_totalCount << '\n';
+        if (m_written)
+            line += '\n';
+        AppendPrintableText(line, file);
+        line += "\n  Camera              ";
+        AppendPrintableText(line, r.m_camera);
+        line += "\n  Serial Number       ";
+        AppendPrintableText(line, r.m_serialNumber);
+        line += "\n  Shooting Date       ";
+        AppendPrintableText(line, r.m_shootingDate);
+        line += "\n  Mechanical Shutter  ";
+        AppendNumber(line, r.m_mechanicalCount);
+        line += "\n  Electronic Shutter  ";
+        AppendNumber(line, r.m_electronicCount);
+        line += "\n  Total Count         ";
+        AppendNumber(line, r.m_totalCount);
+        line += '\n';
         break;
     case OutputForm::kJson:
-        m_out << (m_written ? ",\n" : "\n") << "  {\"file\": " << JsonString(file)
-              << ", \"camera\": " << JsonString(r.m_camera)
-              << ", \"shootingDate\": " << JsonString(r.m_shootingDate)
-              << ", \"mechanical\": " << r.m_mechanicalCount
-              << ", \"electronic\": " << r.m_electronicCount
-              << ", \"total\": " << r.m_totalCount
-              << ", \"error\": " << (error.empty() ? std::string("null") : JsonString(error))
-              << ", \"serial\": " << (r.m_serialNumber.empty() ? std::string("null") : JsonString(r.m_serialNumber))
-              << '}';
+        line += m_written ? ",\n  {\"file\": " : "\n  {\"file\": ";
+        AppendJsonString(line, file);
+        line += ", \"camera\": ";
+        AppendJsonString(line, r.m_camera);
+        line += ", \"shootingDate\": ";
+        AppendJsonString(line, r.m_shootingDate);
+        line += ", \"mechanical\": ";
+        AppendNumber(line, r.m_mechanicalCount);
+        line += ", \"electronic\": ";
+        AppendNumber(line, r.m_electronicCount);
+        line += ", \"total\": ";
+        AppendNumber(line, r.m_totalCount);
+        line += ", \"error\": ";
+        if (error.empty())
+            line += "null";
+        else
+            AppendJsonString(line, error);
+        line += ", \"serial\": ";
+        if (r.m_serialNumber.empty())
+            line += "null";
+        else
+            AppendJsonString(line, r.m_serialNumber);
+        line += '}';
         break;
     case OutputForm::kCsv:
-        m_out << CsvField(file) << ',' << CsvField(r.m_camera) << ',' << CsvField(r.m_shootingDate) << ','
-              << r.m_mechanicalCount << ',' << r.m_electronicCount << ',' << r.m_totalCount << ','
-              << CsvField(error) << ',' << CsvField(r.m_serialNumber) << '\n';
+        AppendCsvField(line, file);
+        line += ',';
+        AppendCsvField(line, r.m_camera);
+        line += ',';
+        AppendCsvField(line, r.m_shootingDate);
+        line += ',';
+        AppendNumber(line, r.m_mechanicalCount);
+        line += ',';
+        AppendNumber(line, r.m_electronicCount);
+        line += ',';
+        AppendNumber(line, r.m_totalCount);
+        line += ',';
+        AppendCsvField(line, error);
+        line += ',';
+        AppendCsvField(line, r.m_serialNumber);
+        line += '\n';
         break;
     }
+    m_out.write(line.data(), static_cast<std::streamsize>(line.size()));
     ++m_written;
 }
 

@@ -25,4 +25,5 @@ private:
     std::ostream& m_out;
     OutputForm m_form;
     std::size_t m_written = 0;
+    std::string m_line;  // the file being written, built whole
 };

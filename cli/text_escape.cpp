@@ -1,16 +1,17 @@
 #include "text_escape.h"
 
-#include <cstdio>
 
 namespace {
 
 bool IsContinuation(unsigned char c) { return c >= 0x80 && c <= 0xBF; }
 
-std::string Hex(const char* format, unsigned value)
+// Appends `prefix` and `value` as `digits` hex digits, upper or lower case.
+void AppendHex(std::string& out, const char* prefix, unsigned value, int digits, bool upper)
 {
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, format, value);
-    return buffer;
+    const char* const hex = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    out += prefix;
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+        out += hex[(value >> shift) & 0xFu];
 }
 
 // The code point of a well-formed sequence of `length` bytes.
@@ -27,15 +28,25 @@ unsigned CodePoint(const unsigned char* s, std::size_t length)
 // C0 controls, DEL and C1 controls: terminals act on all of them.
 bool IsControl(unsigned codePoint) { return codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F); }
 
-// Printable ASCII that no form escapes: written as it stands.
-bool IsPlain(unsigned char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; }
+// Printable ASCII that no form escapes: written as it stands. A table,
+// since every byte of every name and text is looked up here.
+struct PlainBytes {
+    bool plain[256] = {};
+    constexpr PlainBytes()
+    {
+        for (int c = 0x20; c < 0x7F; ++c)
+            plain[c] = c != '"' && c != '\\';
+    }
+};
+constexpr PlainBytes kPlain;
+bool IsPlain(unsigned char c) { return kPlain.plain[c]; }
 
 // Calls `plain(begin, length)` for each run of plain bytes (most names and
 // texts are one such run), `valid(begin, length, codePoint)` for each other
 // well-formed sequence and `invalid(byte)` for each byte that belongs to
 // none, in order.
 template <typename Plain, typename Valid, typename Invalid>
-void ForEachSequence(const std::string& bytes, Plain plain, Valid valid, Invalid invalid)
+void ForEachSequence(std::string_view bytes, Plain plain, Valid valid, Invalid invalid)
 {
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
     std::size_t i = 0;
@@ -99,10 +110,8 @@ std::size_t Utf8SequenceLength(const unsigned char* s, std::size_t available)
     return length;
 }
 
-std::string PrintableText(const std::string& bytes)
+void AppendPrintableText(std::string& text, std::string_view bytes)
 {
-    std::string text;
-    text.reserve(bytes.size());
     ForEachSequence(
         bytes, [&](const char* run, std::size_t length) { text.append(run, length); },
         [&](const char* sequence, std::size_t length, unsigned codePoint) {
@@ -110,19 +119,25 @@ std::string PrintableText(const std::string& bytes)
                 text += "\\\\";
             } else if (IsControl(codePoint)) {
                 for (std::size_t k = 0; k < length; ++k)
-                    text += Hex("\\x%02X", static_cast<unsigned char>(sequence[k]));
+                    AppendHex(text, "\\x", static_cast<unsigned char>(sequence[k]), 2, true);
             } else {
                 text.append(sequence, length);
             }
         },
-        [&](unsigned char byte) { text += Hex("\\x%02X", byte); });
+        [&](unsigned char byte) { AppendHex(text, "\\x", byte, 2, true); });
+}
+
+std::string PrintableText(const std::string& bytes)
+{
+    std::string text;
+    text.reserve(bytes.size());
+    AppendPrintableText(text, bytes);
     return text;
 }
 
-std::string JsonString(const std::string& bytes)
+void AppendJsonString(std::string& json, std::string_view bytes)
 {
-    std::string json = "\"";
-    json.reserve(bytes.size() + 2);
+    json += '"';
     ForEachSequence(
         bytes, [&](const char* run, std::size_t length) { json.append(run, length); },
         [&](const char* sequence, std::size_t length, unsigned codePoint) {
@@ -136,24 +151,47 @@ std::string JsonString(const std::string& bytes)
             case '\t': json += "\\t"; break;
             default:
                 if (IsControl(codePoint))
-                    json += Hex("\\u%04x", codePoint);
+                    AppendHex(json, "\\u", codePoint, 4, false);
                 else
                     json.append(sequence, length);
             }
         },
-        [&](unsigned char byte) { json += Hex("\\udc%02x", byte); });
-    return json + "\"";
+        [&](unsigned char byte) { AppendHex(json, "\\udc", byte, 2, false); });
+    json += '"';
+}
+
+std::string JsonString(const std::string& bytes)
+{
+    std::string json;
+    json.reserve(bytes.size() + 2);
+    AppendJsonString(json, bytes);
+    return json;
+}
+
+void AppendCsvField(std::string& csv, std::string_view bytes)
+{
+    const std::size_t start = csv.size();
+    AppendPrintableText(csv, bytes);
+    // Quoted only when the text holds a comma or a quote; quotes doubled.
+    const std::size_t special = csv.find_first_of(",\"", start);
+    if (special == std::string::npos)
+        return;
+    const std::string text = csv.substr(start);
+    csv.resize(start);
+    csv += '"';
+    for (char c : text) {
+        csv += c;
+        if (c == '"')
+            csv += '"';
+    }
+    csv += '"';
 }
 
 std::string CsvField(const std::string& bytes)
 {
-    const std::string text = PrintableText(bytes);
-    if (text.find_first_of(",\"") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
+    std::string csv;
+    AppendCsvField(csv, bytes);
+    return csv;
 }
 
 std::string XmlText(const std::string& bytes, std::size_t maxCharacters)

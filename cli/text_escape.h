@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // The length of the well-formed UTF-8 sequence that starts `bytes` (1 to
 // 4), or 0 when the bytes there are not valid UTF-8: overlong forms,
@@ -33,6 +34,12 @@ std::string JsonString(const std::string& bytes);
 // A CSV field: PrintableText, quoted (quotes doubled) when it holds a comma
 // or a quote. No field ever holds a line break.
 std::string CsvField(const std::string& bytes);
+
+// The same three, appended to `out`: a line built of many of them then
+// needs no string of its own for each.
+void AppendPrintableText(std::string& out, std::string_view bytes);
+void AppendJsonString(std::string& out, std::string_view bytes);
+void AppendCsvField(std::string& out, std::string_view bytes);
 
 // Bytes as XML character data or an attribute value, by the rule above,
 // cut to `maxCharacters` characters of the text form (an ellipsis the last

@@ -216,8 +216,10 @@ OpenResult BoundedStream::Adopt(int descriptor, std::FILE* stream)
 {
     m_descriptor = descriptor;
     m_stream = stream;
-    m_window.clear();
     m_windowStart = 0;
+    m_windowSize = 0;
+    m_spilled = false;
+    m_spill.clear();
     m_bytesFetched = 0;
     m_fileSize = m_origin = m_end = 0;
 
@@ -263,12 +265,12 @@ ReadResult BoundedStream::ReadAt(std::uint64_t position, void* destination, std:
 
     const std::uint64_t absolute = m_origin + position;
     const bool inWindow = absolute >= m_windowStart &&
-                          absolute - m_windowStart <= m_window.size() &&
-                          length <= m_window.size() - (absolute - m_windowStart);
+                          absolute - m_windowStart <= m_windowSize &&
+                          length <= m_windowSize - (absolute - m_windowStart);
     if (!inWindow && !Fetch(absolute, length))
         return ReadResult::kIoError;
 
-    std::memcpy(destination, m_window.data() + (absolute - m_windowStart), length);
+    std::memcpy(destination, Window() + (absolute - m_windowStart), length);
     return ReadResult::kOk;
 }
 
@@ -277,25 +279,37 @@ bool BoundedStream::Fetch(std::uint64_t absolute, std::size_t length)
     // Bytes that begin inside the window or shortly behind it are read on
     // from the window's end: nothing read twice. Otherwise the window moves
     // to `absolute`.
-    const std::uint64_t windowEnd = m_windowStart + m_window.size();
-    const bool extend = !m_window.empty() && absolute >= m_windowStart && absolute < windowEnd + kWindowBytes;
+    const std::uint64_t windowEnd = m_windowStart + m_windowSize;
+    const bool extend = m_windowSize > 0 && absolute >= m_windowStart && absolute < windowEnd + kWindowBytes;
     const std::uint64_t from = extend ? windowEnd : absolute;
     const std::uint64_t missing = absolute + length - from;
     const std::size_t want = static_cast<std::size_t>(
         std::min<std::uint64_t>(std::max<std::uint64_t>(missing, kWindowBytes), m_fileSize - from));
 
-    const std::size_t keep = extend ? m_window.size() : 0;
+    const std::size_t keep = extend ? m_windowSize : 0;
     if (!extend)
         m_windowStart = absolute;
-    m_window.resize(keep + want);
-    if (!ReadExactly(m_descriptor, from, m_window.data() + keep, want)) {
+    std::uint8_t* const window = ResizeWindow(keep, keep + want);
+    if (!ReadExactly(m_descriptor, from, window + keep, want)) {
         // A short read means the file shrank or failed under us: nothing
         // of it may be used.
-        m_window.clear();
+        m_windowSize = 0;
         return false;
     }
     m_bytesFetched += want;
     return true;
+}
+
+std::uint8_t* BoundedStream::ResizeWindow(std::size_t keep, std::size_t size)
+{
+    if (!m_spilled && size > sizeof m_inline) {
+        m_spill.assign(m_inline, m_inline + keep);
+        m_spilled = true;
+    }
+    if (m_spilled)
+        m_spill.resize(size);
+    m_windowSize = size;
+    return Window();
 }
 
 StreamPart::StreamPart(BoundedStream& stream, std::uint64_t position, std::uint64_t size)

@@ -71,14 +71,24 @@ private:
     OpenResult Adopt(int descriptor, std::FILE* stream);
     void Close();
     bool Fetch(std::uint64_t absolute, std::size_t length);
+    std::uint8_t* Window() { return m_spilled ? m_spill.data() : m_inline; }
+    std::uint8_t* ResizeWindow(std::size_t keep, std::size_t size);
 
     int m_descriptor = -1;
     std::FILE* m_stream = nullptr;  // set when the descriptor came with a stream
     std::uint64_t m_fileSize = 0;
     std::uint64_t m_origin = 0;
     std::uint64_t m_end = 0;
-    std::vector<std::uint8_t> m_window;  // bytes at [m_windowStart, +size)
+    // The window: m_windowSize bytes of the file at m_windowStart, held in
+    // the object itself while they fit, as a camera file's reads all but
+    // always do (an allocation and its zero fill cost about as much as
+    // decoding the file), and on the heap beyond.
+    static constexpr std::size_t kInlineWindowBytes = 8192;
     std::uint64_t m_windowStart = 0;
+    std::size_t m_windowSize = 0;
+    bool m_spilled = false;
+    std::vector<std::uint8_t> m_spill;
+    std::uint8_t m_inline[kInlineWindowBytes];
     std::uint64_t m_bytesFetched = 0;
 };
 

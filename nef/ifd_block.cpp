@@ -1,13 +1,16 @@
 #include "ifd_block.h"
 
-#include <utility>
-
 void IfdBlock::Clear()
+{
+    ClearKeepingMemory();
+    m_entries.shrink_to_fit();
+}
+
+void IfdBlock::ClearKeepingMemory()
 {
     m_entryCount = 0;
     m_scratch = TiffEntry{};
     m_entries.clear();
-    m_entries.shrink_to_fit();
 }
 
 ReadResult ReadTiffHeader(BoundedStream& stream, std::uint8_t (&header)[8], int& bSwap)
@@ -19,7 +22,7 @@ ReadResult ReadTiffHeader(BoundedStream& stream, std::uint8_t (&header)[8], int&
 
 ReadResult ReadIfd(BoundedStream& stream, std::uint64_t position, int bSwap, IfdBlock& block)
 {
-    block.Clear();
+    block.ClearKeepingMemory();
 
     std::uint8_t countBytes[2];
     ReadResult result = stream.ReadAt(position, countBytes, sizeof countBytes);
@@ -36,10 +39,13 @@ ReadResult ReadIfd(BoundedStream& stream, std::uint64_t position, int bSwap, Ifd
     if (entryBytes > stream.Size() - entriesAt)
         return ReadResult::kOutOfRange;
 
-    std::vector<TiffEntry> entries(entryCount);
+    std::vector<TiffEntry>& entries = block.m_entries;
+    entries.resize(entryCount);
     result = stream.ReadAt(entriesAt, entries.data(), static_cast<std::size_t>(entryBytes));
-    if (result != ReadResult::kOk)
+    if (result != ReadResult::kOk) {
+        entries.clear();
         return result;
+    }
     if (bSwap) {
         for (TiffEntry& entry : entries)
             NormaliseEntry(entry);
@@ -48,6 +54,5 @@ ReadResult ReadIfd(BoundedStream& stream, std::uint64_t position, int bSwap, Ifd
     block.m_entryCount = entryCount;
     if (entryCount > 0)
         block.m_scratch = entries.back();
-    block.m_entries = std::move(entries);
     return ReadResult::kOk;
 }

@@ -15,6 +15,10 @@ struct IfdBlock {
 
     // Back to the state of a block that was never read.
     void Clear();
+    // The same, but the table's memory is kept for the next read: a reader
+    // that reads file after file into one readout then allocates nothing
+    // for its tables.
+    void ClearKeepingMemory();
 };
 
 // Reads the 8-byte header at position 0. Byte 0 alone decides the order:
@@ -25,6 +29,6 @@ ReadResult ReadTiffHeader(BoundedStream& stream, std::uint8_t (&header)[8], int&
 // Reads the directory whose entry count stands at `position`. The entries
 // must all lie inside the file; a count that the rest of the file cannot
 // hold is refused before anything is allocated. On any failure the block is
-// left empty. The next-directory pointer behind the entries is not read:
+// left empty. The block's table memory is reused. The next-directory pointer behind the entries is not read:
 // directory chains are never followed.
 ReadResult ReadIfd(BoundedStream& stream, std::uint64_t position, int bSwap, IfdBlock& block);

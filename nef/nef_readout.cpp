@@ -112,9 +112,9 @@ ReadResult ReadSerial(BoundedStream& stream, const TiffEntry* entry, int bSwap, 
 void Clear(NefReadout& readout)
 {
     std::memset(readout.m_header, 0, sizeof readout.m_header);
-    readout.m_ifd0.Clear();
-    readout.m_exifIfd.Clear();
-    readout.m_makerIfd.Clear();
+    readout.m_ifd0.ClearKeepingMemory();
+    readout.m_exifIfd.ClearKeepingMemory();
+    readout.m_makerIfd.ClearKeepingMemory();
     readout.m_mechanicalCount = 0;
     readout.m_electronicCount = 0;
     readout.m_totalCount = 0;
@@ -123,6 +123,22 @@ void Clear(NefReadout& readout)
     readout.m_serialNumber.clear();
     readout.m_bMechanicalFound = 0;
 }
+
+}  // namespace
+
+void CopyReadoutWithoutTables(const NefReadout& from, NefReadout& to)
+{
+    std::memcpy(to.m_header, from.m_header, sizeof to.m_header);
+    to.m_mechanicalCount = from.m_mechanicalCount;
+    to.m_electronicCount = from.m_electronicCount;
+    to.m_totalCount = from.m_totalCount;
+    to.m_shootingDate = from.m_shootingDate;
+    to.m_camera = from.m_camera;
+    to.m_serialNumber = from.m_serialNumber;
+    to.m_bMechanicalFound = from.m_bMechanicalFound;
+}
+
+namespace {
 
 std::int32_t AsSigned(std::uint32_t value)
 {

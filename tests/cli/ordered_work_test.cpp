@@ -1,7 +1,7 @@
-// Jobs run on several threads and taken in order: the order holds however
-// the jobs finish, the window and the thread count bound what runs and
-// waits, and a stop starts nothing new; and the rule that decides when a
-// run goes over to several files in flight.
+// Jobs run on several threads, the taker's among them, and taken in order:
+// the order holds however the jobs finish, the window and the count in
+// flight bound what runs and waits, and a stop starts nothing new; and the
+// rule that decides when a run goes over to several files in flight.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <random>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -22,7 +23,7 @@ using std::chrono::microseconds;
 
 struct Shape {
     std::size_t jobs;
-    std::size_t threads;
+    std::size_t inFlight;
     std::size_t window;
 };
 
@@ -40,11 +41,13 @@ TEST_P(OrderedWorkShapes, ResultsComeInJobOrderWithinTheBounds)
     std::mutex mutex;
     std::size_t running = 0, mostRunning = 0, taken = 0, furthestAhead = 0;
     std::vector<int> started(shape.jobs, 0);
+    std::set<std::thread::id> runners;
     {
-        OrderedWork<std::size_t> work(shape.jobs, shape.threads, shape.window, [&](std::size_t i) {
+        OrderedWork<std::size_t> work(shape.jobs, shape.inFlight, shape.window, [&](std::size_t i) {
             {
                 std::lock_guard<std::mutex> lock(mutex);
                 ++started[i];
+                runners.insert(std::this_thread::get_id());
                 mostRunning = std::max(mostRunning, ++running);
                 furthestAhead = std::max(furthestAhead, i - taken);
             }
@@ -61,11 +64,12 @@ TEST_P(OrderedWorkShapes, ResultsComeInJobOrderWithinTheBounds)
         }
     }
     EXPECT_EQ(std::vector<int>(shape.jobs, 1), started) << "every job runs exactly once";
-    EXPECT_LE(mostRunning, std::min(shape.threads, shape.jobs));
+    EXPECT_LE(mostRunning, std::min(shape.inFlight, shape.jobs));
+    EXPECT_LE(runners.size(), std::min(shape.inFlight, shape.jobs)) << "the taker is one of them";
     // Job i may start once the results before i - window are taken (the
     // count here runs one behind, as it is raised after each Take()).
-    EXPECT_LE(furthestAhead, std::max(shape.window, shape.threads));
-    if (shape.jobs > shape.threads && shape.threads > 1) {
+    EXPECT_LE(furthestAhead, std::max(shape.window, shape.inFlight));
+    if (shape.jobs > shape.inFlight && shape.inFlight > 1) {
         EXPECT_GT(mostRunning, 1u) << "the jobs ran one at a time";
     }
 }
@@ -73,6 +77,32 @@ TEST_P(OrderedWorkShapes, ResultsComeInJobOrderWithinTheBounds)
 INSTANTIATE_TEST_SUITE_P(Shapes, OrderedWorkShapes,
                          ::testing::Values(Shape{1, 1, 1}, Shape{50, 1, 1}, Shape{3, 8, 32}, Shape{200, 3, 3},
                                            Shape{300, 4, 16}, Shape{500, 16, 64}, Shape{100, 16, 4}));
+
+// The taker runs jobs itself while the result it wants is under way: one
+// in flight needs no thread at all, and with more the taker is one of them.
+TEST(OrderedWork, TheTakerRunsJobsItselfRatherThanWait)
+{
+    const std::thread::id taker = std::this_thread::get_id();
+    for (const std::size_t inFlight : {1u, 2u, 4u}) {
+        std::mutex mutex;
+        std::size_t byTaker = 0, byThreads = 0;
+        OrderedWork<std::size_t> work(200, inFlight, 16, [&](std::size_t i) {
+            std::this_thread::sleep_for(microseconds(100));
+            std::lock_guard<std::mutex> lock(mutex);
+            ++(std::this_thread::get_id() == taker ? byTaker : byThreads);
+            return i;
+        });
+        EXPECT_EQ(inFlight - 1, work.Threads());
+        for (std::size_t i = 0; i < 200; ++i)
+            ASSERT_EQ(i, work.Take());
+        EXPECT_GT(byTaker, 0u) << inFlight << " in flight";
+        if (inFlight == 1) {
+            EXPECT_EQ(0u, byThreads);
+        } else {
+            EXPECT_GT(byThreads, 0u) << inFlight << " in flight";
+        }
+    }
+}
 
 TEST(OrderedWork, GrowingMidWayAddsThreadsAndKeepsTheOrder)
 {
@@ -94,9 +124,10 @@ TEST(OrderedWork, GrowingMidWayAddsThreadsAndKeepsTheOrder)
         std::lock_guard<std::mutex> lock(mutex);
         EXPECT_EQ(1u, mostRunning);
     }
+    EXPECT_EQ(0u, work.Threads());
     work.Grow(6);
-    work.Grow(100);  // never more threads than the window holds results
-    EXPECT_EQ(64u, work.Threads());
+    work.Grow(100);  // never more in flight than the window holds results
+    EXPECT_EQ(63u, work.Threads()) << "the taker is the 64th";
     for (std::size_t i = 100; i < 400; ++i)
         ASSERT_EQ(i, work.Take());
     EXPECT_GT(mostRunning, 1u);

@@ -129,7 +129,9 @@ TEST(BoundedStream, RefusesReadsThatReachPastTheEndWithoutWrapping)
 TEST(BoundedStream, EveryReadGivesTheFileBytesWhereverTheWindowStands)
 {
     // Reads inside the window, straddling its end, shortly behind it, far
-    // behind it and before it: each must return exactly the file's bytes.
+    // behind it and before it, and ones that grow it past what the stream
+    // holds in itself with bytes kept: each must return exactly the file's
+    // bytes.
     std::vector<std::uint8_t> bytes(20000);
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<std::uint8_t>(i % 251);
@@ -139,8 +141,8 @@ TEST(BoundedStream, EveryReadGivesTheFileBytesWhereverTheWindowStands)
     ASSERT_EQ(OpenResult::kOk, stream.Open(path.c_str()));
 
     const std::pair<std::uint64_t, std::size_t> reads[] = {
-        {0, 8}, {100, 300}, {2040, 16}, {2224, 40}, {5000, 700}, {4990, 30},
-        {15000, 12}, {14000, 2000}, {3, 5}, {19990, 10}, {0, 20000},
+        {6000, 2048}, {8040, 8000}, {6000, 100}, {0, 8}, {100, 300}, {2040, 16}, {2224, 40}, {5000, 700},
+        {4990, 30}, {15000, 12}, {14000, 2000}, {3, 5}, {19990, 10}, {0, 20000},
     };
     for (const auto& [position, length] : reads) {
         std::vector<std::uint8_t> got(length);

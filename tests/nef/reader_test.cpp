@@ -2,6 +2,7 @@
 // takes from where, how texts are cut, and how the counters are derived.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <optional>
 
 #include "nef_builder.h"
@@ -158,6 +159,53 @@ TEST_P(ReaderTest, BothOrdersGiveTheSameFields)
     ASSERT_TRUE(ReadNefFile(big.c_str(), b));
     ExpectFields({a.m_camera, a.m_shootingDate, a.m_mechanicalCount, a.m_electronicCount, a.m_totalCount}, b);
     ExpectFields({"NIKON Z 6", "2018:11:07 22:13:12", 2884, 767, 3651}, a);
+}
+
+// Many files read one after another into one readout (as the command line
+// does) reuse its tables' and texts' memory, and a window that outgrew the
+// stream: each must give exactly what a fresh readout would, nothing of the
+// file before showing through.
+TEST_P(ReaderTest, AReadoutReadIntoAgainHoldsWhatAFreshOneWould)
+{
+    NefBuilder large = Builder().Model("NIKON D850 with a long model name").DateTime("2018:09:02 19:40:44");
+    for (std::uint16_t i = 0; i < 60; ++i)
+        large.Ifd0Entry(static_cast<std::uint16_t>(0x1000 + i), 4, 1, i);
+    for (std::uint16_t i = 0; i < 900; ++i)  // a maker note larger than the stream holds in itself
+        large.MakerEntry(static_cast<std::uint16_t>(0x2000 + i), 4, 1, i);
+    large.Serial("6012345678").Mechanical(3487).Total(8541);
+    std::vector<std::uint8_t> cut = Builder().Model("NIKON D1").Total(1).Build();
+    cut.resize(cut.size() - 20);
+    const std::vector<std::vector<std::uint8_t>> next = {
+        Builder().Model("D1").DateTime("2001:01:01 00:00:00").Total(5).Build(),
+        Builder().WithoutMakerNote().Build(),
+        cut,
+        large.Build(),
+    };
+    const std::string first = m_dir.Write("large.nef", large.Build());
+    for (std::size_t i = 0; i < next.size(); ++i) {
+        const std::string path = m_dir.Write("next" + std::to_string(i) + ".nef", next[i]);
+        NefReadout reused, fresh;
+        ASSERT_TRUE(ReadNefFile(first.c_str(), reused));
+        const NefOutcome again = ReadNefFile(path.c_str(), reused);
+        EXPECT_EQ(ReadNefFile(path.c_str(), fresh).Problem(), again.Problem()) << i;
+        EXPECT_EQ(0, std::memcmp(fresh.m_header, reused.m_header, sizeof fresh.m_header)) << i;
+        ExpectFields({fresh.m_camera, fresh.m_shootingDate, fresh.m_mechanicalCount, fresh.m_electronicCount,
+                      fresh.m_totalCount},
+                     reused);
+        EXPECT_EQ(fresh.m_serialNumber, reused.m_serialNumber) << i;
+        EXPECT_EQ(fresh.m_bMechanicalFound, reused.m_bMechanicalFound) << i;
+        const std::pair<const IfdBlock*, const IfdBlock*> tables[] = {
+            {&fresh.m_ifd0, &reused.m_ifd0}, {&fresh.m_exifIfd, &reused.m_exifIfd}, {&fresh.m_makerIfd, &reused.m_makerIfd}};
+        for (const auto& [want, got] : tables) {
+            EXPECT_EQ(want->m_entryCount, got->m_entryCount) << i;
+            ASSERT_EQ(want->m_entries.size(), got->m_entries.size()) << i;
+            EXPECT_TRUE(want->m_entries.empty() ||
+                        std::memcmp(want->m_entries.data(), got->m_entries.data(),
+                                    want->m_entries.size() * sizeof(TiffEntry)) == 0)
+                << i;
+            EXPECT_EQ(0, std::memcmp(&want->m_scratch, &got->m_scratch, sizeof(TiffEntry))) << i;
+        }
+    }
 }
 
 struct TextRow {
