@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "tiff_entry.h"
+
 namespace {
 
 constexpr char kAdobeSignature[6] = {'A', 'd', 'o', 'b', 'e', '\0'};
@@ -21,12 +23,6 @@ constexpr std::uint64_t kMakerNoteHeaderBytes = 6;
 // Blocks hold a handful of records; this bound keeps a crafted block of
 // millions of empty ones from being walked.
 constexpr int kMaxRecords = 64;
-
-std::uint32_t BigEndian32(const std::uint8_t* b)
-{
-    return (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) | (std::uint32_t{b[2]} << 8) |
-           std::uint32_t{b[3]};
-}
 
 DngSearch FromRead(ReadResult result)
 {

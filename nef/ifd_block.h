@@ -29,6 +29,7 @@ ReadResult ReadTiffHeader(BoundedStream& stream, std::uint8_t (&header)[8], int&
 // Reads the directory whose entry count stands at `position`. The entries
 // must all lie inside the file; a count that the rest of the file cannot
 // hold is refused before anything is allocated. On any failure the block is
-// left empty. The block's table memory is reused. The next-directory pointer behind the entries is not read:
-// directory chains are never followed.
+// left empty. The block's table memory is reused. The next-directory
+// pointer behind the entries is not read: directory chains are never
+// followed.
 ReadResult ReadIfd(BoundedStream& stream, std::uint64_t position, int bSwap, IfdBlock& block);

@@ -270,8 +270,7 @@ std::uint32_t DeclaredIfd0Position(const std::uint8_t (&header)[8], int bSwap)
     std::uint8_t field[4] = {header[4], header[5], header[6], header[7]};
     if (bSwap)
         ReverseBytes(sizeof field, field);
-    return std::uint32_t{field[0]} << 24 | std::uint32_t{field[1]} << 16 | std::uint32_t{field[2]} << 8 |
-           std::uint32_t{field[3]};
+    return BigEndian32(field);
 }
 
 // IFD0 where the header says, when a whole directory of at least one entry

@@ -20,6 +20,12 @@ void ReverseBytes(std::int32_t n, std::uint8_t* bytes);
 // turning a little-endian entry into the normalised form.
 void NormaliseEntry(TiffEntry& entry);
 
+// Four bytes as a big-endian number, the order entries are kept in.
+inline std::uint32_t BigEndian32(const std::uint8_t* b)
+{
+    return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | std::uint32_t{b[3]};
+}
+
 // The fields as numbers. Inline: a readout looks up a dozen tags, each in a
 // whole directory table.
 inline std::uint16_t EntryTag(const TiffEntry& entry)
@@ -30,13 +36,5 @@ inline std::uint16_t EntryType(const TiffEntry& entry)
 {
     return static_cast<std::uint16_t>(entry.type[0] << 8 | entry.type[1]);
 }
-inline std::uint32_t EntryCount(const TiffEntry& entry)
-{
-    return std::uint32_t{entry.count[0]} << 24 | std::uint32_t{entry.count[1]} << 16 |
-           std::uint32_t{entry.count[2]} << 8 | std::uint32_t{entry.count[3]};
-}
-inline std::uint32_t EntryValue(const TiffEntry& entry)
-{
-    return std::uint32_t{entry.value[0]} << 24 | std::uint32_t{entry.value[1]} << 16 |
-           std::uint32_t{entry.value[2]} << 8 | std::uint32_t{entry.value[3]};
-}
+inline std::uint32_t EntryCount(const TiffEntry& entry) { return BigEndian32(entry.count); }
+inline std::uint32_t EntryValue(const TiffEntry& entry) { return BigEndian32(entry.value); }
