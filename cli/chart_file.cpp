@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "write_all.h"
+
 namespace {
 
 // Longest name part kept in the temporary file's name: with what is added
@@ -41,24 +43,6 @@ int CreateTemporary(const std::string& path, std::string* temporary)
     return -1;
 }
 
-int WriteWhole(int fd, const std::string& content)
-{
-    const char* next = content.data();
-    std::size_t left = content.size();
-    while (left > 0) {
-        const ssize_t n = write(fd, next, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return EIO;
-        next += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return 0;
-}
-
 // Refuses what writing would be refused, or would replace against the
 // owner's wish: a folder, and a regular file that may not be written.
 int Refusal(const std::string& path, Target target)
@@ -76,7 +60,7 @@ int WriteThrough(const std::string& path, const std::string& content)
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return errno;
-    int error = WriteWhole(fd, content);
+    int error = WriteAll(fd, content.data(), content.size());
     if (close(fd) != 0 && error == 0)
         error = errno;
     return error;
@@ -114,7 +98,7 @@ int WriteChartFile(const std::string& path, const std::string& content)
     const int fd = CreateTemporary(path, &temporary);
     if (fd < 0)
         return errno;
-    int error = WriteWhole(fd, content);
+    int error = WriteAll(fd, content.data(), content.size());
     if (error == 0 && target == Target::kRegular && fchmod(fd, mode) != 0)
         error = errno;
     // On disk before the rename, or a crash could leave the name empty.

@@ -23,6 +23,7 @@
 #include "readout_format.h"
 #include "text_escape.h"
 #include "wear_chart.h"
+#include "write_all.h"
 
 namespace {
 
@@ -61,20 +62,8 @@ constexpr char kUsage[] =
 
 // Writes `text` to standard error in one call where the system allows, so
 // that a line stays whole beside other writers.
-void WriteError(const std::string& text)
-{
-    const char* next = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        const ssize_t n = write(STDERR_FILENO, next, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;  // nowhere left to say anything
-        next += n;
-        left -= static_cast<std::size_t>(n);
-    }
-}
+// A failed write leaves nowhere to say anything, so it goes unreported.
+void WriteError(const std::string& text) { WriteAll(STDERR_FILENO, text.data(), text.size()); }
 
 // Standard input and error, when closed, get /dev/null in their place, so
 // that no file or folder this run opens takes their numbers. Standard

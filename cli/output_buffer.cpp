@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "write_all.h"
+
 OutputBuffer::OutputBuffer(int descriptor, std::size_t bytes) : m_descriptor(descriptor), m_buffer(bytes)
 {
     if (fcntl(descriptor, F_GETFD) < 0)
@@ -13,17 +15,8 @@ OutputBuffer::OutputBuffer(int descriptor, std::size_t bytes) : m_descriptor(des
 
 bool OutputBuffer::Drain()
 {
-    const char* next = pbase();
-    const char* const end = pptr();
-    while (m_error == 0 && next < end) {
-        const ssize_t n = write(m_descriptor, next, static_cast<std::size_t>(end - next));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            m_error = n < 0 ? errno : EIO;
-        else
-            next += n;
-    }
+    if (m_error == 0)
+        m_error = WriteAll(m_descriptor, pbase(), static_cast<std::size_t>(pptr() - pbase()));
     // After a failure nothing more is kept: the run is ending.
     setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
     return m_error == 0;

@@ -4,22 +4,10 @@
 #include <cstdio>
 #include <unistd.h>
 
-namespace {
+#include "write_all.h"
 
-// One write per update, so that nothing else lands inside it; a failed
+// Each update is one write, so that nothing else lands inside it; a failed
 // write only costs the indicator.
-void WriteToTerminal(const char* text, std::size_t length)
-{
-    while (length > 0) {
-        const ssize_t n = write(STDERR_FILENO, text, length);
-        if (n <= 0)
-            return;
-        text += n;
-        length -= static_cast<std::size_t>(n);
-    }
-}
-
-}  // namespace
 
 Progress::Progress(std::size_t total, std::size_t threshold)
     : m_total(total), m_enabled(total > threshold && isatty(STDERR_FILENO) && !isatty(STDOUT_FILENO))
@@ -33,7 +21,7 @@ void Progress::ClearLine()
     if (!m_shown)
         return;
     static const char kClear[] = "\r\033[K";
-    WriteToTerminal(kClear, sizeof kClear - 1);
+    WriteAll(STDERR_FILENO, kClear, sizeof kClear - 1);
     m_shown = false;
 }
 
@@ -55,6 +43,6 @@ void Progress::Show()
     char line[64];
     const int length = std::snprintf(line, sizeof line, "\rread %zu of %zu files", m_done, m_total);
     if (length > 0)
-        WriteToTerminal(line, std::min(static_cast<std::size_t>(length), sizeof line - 1));
+        WriteAll(STDERR_FILENO, line, std::min(static_cast<std::size_t>(length), sizeof line - 1));
     m_shown = true;
 }

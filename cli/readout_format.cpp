@@ -14,6 +14,15 @@ void AppendNumber(std::string& out, std::int32_t value)
     out.append(digits, end.ptr);
 }
 
+// A text as a JSON string, or null when there is none.
+void AppendJsonStringOrNull(std::string& out, const std::string& text)
+{
+    if (text.empty())
+        out += "null";
+    else
+        AppendJsonString(out, text);
+}
+
 }  // namespace
 
 void ReadoutWriter::Begin()
@@ -69,15 +78,9 @@ void ReadoutWriter::Write(const std::string& file, const NefReadout& r, const st
         line += ", \"total\": ";
         AppendNumber(line, r.m_totalCount);
         line += ", \"error\": ";
-        if (error.empty())
-            line += "null";
-        else
-            AppendJsonString(line, error);
+        AppendJsonStringOrNull(line, error);
         line += ", \"serial\": ";
-        if (r.m_serialNumber.empty())
-            line += "null";
-        else
-            AppendJsonString(line, r.m_serialNumber);
+        AppendJsonStringOrNull(line, r.m_serialNumber);
         line += '}';
         break;
     case OutputForm::kCsv:
