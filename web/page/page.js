@@ -55,7 +55,7 @@
     cell(row, readout.file, 'file');
     cell(row, readout.camera);
     cell(row, readout.serial === null ? '' : readout.serial);
-    cell(row, readout.shootingDate);
+    cell(row, readout.shootingDate, 'date');
     // A file that gave no count shows no figure at all, only its reason.
     ['mechanical', 'electronic', 'total'].forEach(function (field) {
       var td = cell(row, failed ? '—' : String(readout[field]), 'n');
