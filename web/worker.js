@@ -71,6 +71,16 @@ function tessmarWorkerMain(createTessmar, scope) {
           continue;
         }
         browserError = null;
+        // A file removed since it was picked shows as 0 bytes long, which
+        // the reader would call too short: reading it whole (nothing, when
+        // it is there) tells the two apart.
+        if (files[i].file.size === 0) {
+          try {
+            new FileReaderSync().readAsArrayBuffer(files[i].file);
+          } catch (error) {
+            browserError = error;
+          }
+        }
         var json = module.read(point + '/' + i, files[i].name);
         if (browserError) {
           // Kept with the browser's cause in place of the reader's words.
