@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian machine and runs every test: the reader and the
 # command line natively under AddressSanitizer and UndefinedBehaviorSanitizer,
-# a bounded fuzz run of the reader, and the Windows program cross-built with
-# MinGW-w64 and tested under Wine in a virtual X server.
+# a bounded fuzz run of the reader, the web page in headless Chromium and the
+# JavaScript package under Node (scripts/test-web.sh), and the Windows program
+# cross-built with MinGW-w64 and tested under Wine in a virtual X server.
 #
 #   scripts/test.sh            everything
-#   scripts/test.sh --native   the native tests and the fuzz run only
+#   scripts/test.sh --native   the native tests, the fuzz run and the web tests
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -66,6 +67,15 @@ run_ctest ctest --preset test --parallel 2
 
 echo "== fuzzing the reader"
 if scripts/fuzz.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+
+echo "== the web page (headless Chromium) and the JavaScript package (Node)"
+web_counts="$(mktemp)"
+if scripts/test-web.sh --counts "$web_counts"; then :; fi
+read -r web_passed web_failed <"$web_counts" || { web_passed=0; web_failed=1; }
+rm -f "$web_counts"
+echo "web: $web_passed passed, $web_failed failed"
+passed=$((passed + web_passed))
+failed=$((failed + web_failed))
 
 if ((windows)); then
     echo "== Windows build (MinGW-w64) and tests under Wine"

@@ -53,9 +53,9 @@
     var failed = readout.error !== null;
     if (failed) row.className = 'failed';
     cell(row, readout.file, 'file');
-    cell(row, readout.camera);
+    cell(row, readout.camera, 'whole');
     cell(row, readout.serial === null ? '' : readout.serial);
-    cell(row, readout.shootingDate, 'date');
+    cell(row, readout.shootingDate, 'whole');
     // A file that gave no count shows no figure at all, only its reason.
     ['mechanical', 'electronic', 'total'].forEach(function (field) {
       var td = cell(row, failed ? '—' : String(readout[field]), 'n');
@@ -90,11 +90,11 @@
     var blank = function (v) { return v === null ? '' : String(v); };
     counted.forEach(function (b) {
       var row = tbody.insertRow();
-      cell(row, b.camera);
+      cell(row, b.camera, 'whole');
       cell(row, blank(b.serial));
       cell(row, String(b.files), 'n');
-      cell(row, blank(b.firstDate));
-      cell(row, blank(b.lastDate));
+      cell(row, blank(b.firstDate), 'whole');
+      cell(row, blank(b.lastDate), 'whole');
       cell(row, blank(b.firstTotal), 'n');
       cell(row, blank(b.lastTotal), 'n');
       cell(row, blank(b.shots), 'n');
