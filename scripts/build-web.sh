@@ -45,7 +45,9 @@ em++ -std=c++17 -Os -Wall -Wextra -Werror -ffile-prefix-map="$root/"= \
 
 python3 web/assemble.py "$core" "$out" "$version" "$npm_version"
 
-# npm pack writes its entries with one fixed date and mode.
+# npm pack dates every entry alike but keeps the files' modes: the same for
+# every umask.
+chmod 0644 "$out/package"/*
 (cd "$out/package" && npm pack --silent --pack-destination .. >/dev/null)
 rm "$core"
 size="$(stat -c %s "$out/tessmar.html")"
