@@ -4,7 +4,10 @@
 #   Tessmar-VERSION-windows-x64.zip  Tessmar.exe (the debug build, stripped)
 #                                    and README.txt
 #   tessmar_VERSION_amd64.deb        tessmar, its manual page, the copyright
-#   SHA256SUMS                       both files' SHA-256 sums
+#   tessmar.html                     the web page, one self-contained file
+#   tessmar-NPMVERSION.tgz           the JavaScript package (3.0.0.1 is
+#                                    3.0.0-1 for npm)
+#   SHA256SUMS                       the SHA-256 sums of all four
 #
 # The same commit gives the same bytes wherever and whenever it is built:
 # every date is the commit's (SOURCE_DATE_EPOCH), no path of the checkout
@@ -56,13 +59,16 @@ echo "== tessmar and the Debian package"
 cmake --preset release-native >/dev/null
 cmake --build --preset release-native
 (cd build/release/native && cpack -G DEB)
+echo "== the web page and the JavaScript package"
+scripts/build-web.sh build/release/web
 
 mkdir dist
 version="$(sed -nE 's/^project\(Tessmar VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)"
 zip="Tessmar-$version-windows-x64.zip"
 deb="tessmar_${version}_amd64.deb"
-cp "build/release/windows/$zip" "build/release/native/$deb" dist/
-(cd dist && sha256sum "$zip" "$deb" >SHA256SUMS)
+tgz="$(cd build/release/web && ls tessmar-*.tgz)"
+cp "build/release/windows/$zip" "build/release/native/$deb" build/release/web/tessmar.html "build/release/web/$tgz" dist/
+(cd dist && sha256sum "$zip" "$deb" tessmar.html "$tgz" >SHA256SUMS)
 
 echo "== checking dist/"
 /usr/bin/python3 tests/release/check_dist.py --dist dist --source-root "$root" \

@@ -8,7 +8,11 @@ time, no symbols, no debug sections and no path of the machine that built it,
 whose resources read back as the resources check expects of the debug build;
 a README in Windows line ends. The Debian package: its control fields and contents,
 dependencies on the C library only, and a tessmar that, unpacked, reads a NEF
-file and has its manual page where man finds it. SHA256SUMS: both files.
+file and has its manual page where man finds it. The web page: one file
+within its size, nothing it would fetch, no path of the build machine. The
+JavaScript package: its entries, its manifest (the program's version, no
+dependencies), and a readFile that, unpacked, reads a NEF file under Node.
+SHA256SUMS: all four files.
 """
 
 import argparse
@@ -18,6 +22,7 @@ import os
 import re
 import subprocess
 import sys
+import tarfile
 import tempfile
 import time
 import unittest
@@ -30,6 +35,9 @@ DIST = SOURCE_ROOT = NEF_MAKER = None
 VERSION = "3.0.0.1"
 ZIP_NAME = "Tessmar-%s-windows-x64.zip" % VERSION
 DEB_NAME = "tessmar_%s_amd64.deb" % VERSION
+PAGE_NAME = "tessmar.html"
+NPM_VERSION = re.sub(r"^(\d+\.\d+\.\d+)\.(\d+)$", r"\1-\2", VERSION)
+PACKAGE_NAME = "tessmar-%s.tgz" % NPM_VERSION
 HERE = os.path.dirname(os.path.abspath(__file__))
 CHECK_RESOURCES = os.path.join(HERE, "..", "resources", "check_resources.py")
 
@@ -177,11 +185,74 @@ class DebianPackage(unittest.TestCase):
         self.assertIn("EXIT STATUS", result.stdout)
 
 
+class WebPage(unittest.TestCase):
+    def setUp(self):
+        self.page = Path(DIST, PAGE_NAME).read_bytes()
+
+    def test_one_file_within_its_size(self):
+        self.assertLessEqual(len(self.page), 512 * 1024)
+        text = self.page.decode("utf-8")
+        # Everything inline: no script, style, image or worker by address.
+        self.assertIsNone(re.search(r"<(script|link|img|iframe)[^>]*\s(src|href)=", text))
+        self.assertIn("connect-src 'none'", text)
+        self.assertIn('id="files"', text)
+        self.assertIn('id="folder"', text)
+
+    def test_no_path_of_the_build_machine(self):
+        self.assertNotIn(os.path.abspath(SOURCE_ROOT).encode(), self.page)
+
+
+class JavaScriptPackage(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        with tarfile.open(Path(DIST, PACKAGE_NAME)) as archive:
+            cls.members = archive.getmembers()
+            # The entries' names are checked below; older Pythons have no filter.
+            if hasattr(tarfile, "data_filter"):
+                archive.extractall(cls.tmp.name, filter="data")
+            else:
+                archive.extractall(cls.tmp.name)
+        cls.root = Path(cls.tmp.name, "package")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def test_entries_with_fixed_modes_and_date(self):
+        names = sorted(m.name for m in self.members)
+        self.assertEqual(names, ["package/" + n for n in
+                                 ("LICENSE", "README.md", "index.d.ts", "index.js", "index.mjs", "package.json")])
+        for member in self.members:
+            with self.subTest(member=member.name):
+                self.assertEqual(member.mode & 0o777, 0o644)
+                self.assertEqual(len({m.mtime for m in self.members}), 1)
+
+    def test_manifest(self):
+        manifest = json.loads((self.root / "package.json").read_text())
+        self.assertEqual((manifest["name"], manifest["version"]), ("tessmar", NPM_VERSION))
+        self.assertNotIn("dependencies", manifest)
+        self.assertEqual(manifest["types"], "index.d.ts")
+
+    def test_reads_a_nef_file_under_node(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            nef = os.path.join(tmp, "demo.nef")
+            run(NEF_MAKER, "demo", nef)
+            script = ("require(process.argv[1]).readFile(process.argv[2])"
+                      ".then(r => console.log(JSON.stringify(r)))")
+            result = run("node", "-e", script, str(self.root), nef)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        readout = json.loads(result.stdout)
+        self.assertIsNone(readout["error"])
+        self.assertGreater(readout["total"], 0)
+        self.assertTrue(readout["camera"].startswith("NIKON"))
+
+
 class Checksums(unittest.TestCase):
-    def test_sha256sums_covers_both_files(self):
+    def test_sha256sums_covers_all_four_files(self):
         lines = Path(DIST, "SHA256SUMS").read_text().splitlines()
         listed = dict(reversed(line.split("  ", 1)) for line in lines)
-        self.assertEqual(sorted(listed), sorted([ZIP_NAME, DEB_NAME]))
+        self.assertEqual(sorted(listed), sorted([ZIP_NAME, DEB_NAME, PAGE_NAME, PACKAGE_NAME]))
         for name, digest in listed.items():
             with self.subTest(file=name):
                 data = Path(DIST, name).read_bytes()
