@@ -171,6 +171,11 @@ std::string JsonString(const std::string& bytes)
 void AppendCsvField(std::string& csv, std::string_view bytes)
 {
     const std::size_t start = csv.size();
+    // A spreadsheet reads a cell that begins with one of these as a formula
+    // (=HYPERLINK(...) in a serial a seller wrote); a leading apostrophe
+    // makes it text, as spreadsheet-safe exporters do.
+    if (!bytes.empty() && std::string_view("=+-@\t\r").find(bytes.front()) != std::string_view::npos)
+        csv += '\'';
     AppendPrintableText(csv, bytes);
     // Quoted only when the text holds a comma or a quote; quotes doubled.
     const std::size_t special = csv.find_first_of(",\"", start);

@@ -32,7 +32,9 @@ std::string PrintableText(const std::string& bytes);
 std::string JsonString(const std::string& bytes);
 
 // A CSV field: PrintableText, quoted (quotes doubled) when it holds a comma
-// or a quote. No field ever holds a line break.
+// or a quote. No field ever holds a line break. Bytes that begin with =, +,
+// -, @, a tab or a carriage return get a leading ' so that no spreadsheet
+// takes the cell for a formula; JSON keeps such texts exactly.
 std::string CsvField(const std::string& bytes);
 
 // The same three, appended to `out`: a line built of many of them then
