@@ -14,6 +14,7 @@
 
 #include "camera_history.h"
 #include "chart_file.h"
+#include "chart_target.h"
 #include "file_list.h"
 #include "history_format.h"
 #include "in_flight.h"
@@ -47,7 +48,9 @@ constexpr char kUsage[] =
     "                   instead: files, first and last shooting date and total\n"
     "                   count, shots between and per day, and where it went down\n"
     "  --chart FILE.svg with --cameras, also draw each body's total count against\n"
-    "                   the shooting date into FILE.svg\n"
+    "                   the shooting date into FILE.svg (or /dev/stdout, after the\n"
+    "                   table); a camera file or any other file that is not an SVG\n"
+    "                   image is refused\n"
     "  --help           show this help and exit\n"
     "  --version        show the version and exit\n"
     "\n"
@@ -90,6 +93,7 @@ struct Options {
     bool recursive = false;
     bool cameras = false;
     std::optional<std::string> chart;
+    bool chartToOutput = false;  // the chart follows the summary on standard output
     InFlight inFlight;
     std::vector<std::string> paths;
 };
@@ -140,6 +144,14 @@ int ParseArguments(int argc, char** argv, Options& options, std::ostream& out)
         WriteError(std::string("tessmar: no file given\n") + kUsage);
         return kUsageError;
     }
+    if (options.chart) {
+        if (const std::string refusal = ChartTargetRefusal(*options.chart, options.paths); !refusal.empty()) {
+            WriteError("tessmar: will not write the chart to " + PrintableText(*options.chart) + ": " + refusal +
+                       "\n");
+            return kUsageError;
+        }
+        options.chartToOutput = IsStandardOutput(*options.chart);
+    }
     const char* inFlight = std::getenv("TESSMAR_IN_FLIGHT");
     if (const std::optional<InFlight> setting = InFlightSetting(inFlight)) {
         options.inFlight = *setting;
@@ -163,9 +175,11 @@ int WriteSummary(const Options& options, std::vector<BodySummary> bodies, std::o
                  OutputBuffer& buffer, int status)
 {
     WriteHistory(out, options.form, bodies);
+    if (options.chartToOutput)
+        out << WearChartSvg(bodies);
     if (!buffer.Close())
         return OutputFailed(buffer.Error());
-    if (options.chart) {
+    if (options.chart && !options.chartToOutput) {
         if (const int error = WriteChartFile(*options.chart, WearChartSvg(bodies)); error != 0)
             return ChartFailed(*options.chart, error);
     }
@@ -177,7 +191,7 @@ int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
     // Nothing is opened for output that already cannot be written.
     if (buffer.Error() != 0)
         return OutputFailed(buffer.Error());
-    if (options.chart) {
+    if (options.chart && !options.chartToOutput) {
         if (const int error = CheckChartFile(*options.chart); error != 0)
             return ChartFailed(*options.chart, error);
     }

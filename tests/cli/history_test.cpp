@@ -8,6 +8,7 @@
 #include <regex>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "cli_run.h"
 #include "nef_builder.h"
@@ -341,11 +342,71 @@ TEST_F(CameraSummaryTest, AChartThatCannotBeWrittenEndsTheRunWithStatus3)
     }
 }
 
+// The chart replaces what stands at its name: a name that could be a photo,
+// or any file that is not a chart, is refused before anything is read, and
+// left as it was.
+TEST_F(CameraSummaryTest, AChartNeverReplacesAPhotoOrAFileThatIsNotAChart)
+{
+    TempDir other;
+    const std::string notes = other.Write("notes.txt", {'k', 'e', 'e', 'p'});
+    const std::string alias = other.Path() + "/alias.svg";
+    const std::string photo = s_dir->Path() + "/lib/a_DSC_0001.nef";
+    ASSERT_EQ(0, symlink(photo.c_str(), alias.c_str()));
+    struct Row {
+        std::vector<std::string> args;
+        std::string chart, why;
+    };
+    for (const Row& row : {
+             // `tessmar --cameras --chart *.NEF`: the glob's first photo.
+             Row{{"--cameras", "--chart", "lib/a_DSC_0001.nef", "lib/a_DSC_2000.nef"}, "lib/a_DSC_0001.nef",
+                 "it is named like a camera file"},
+             // A card's file named --chart=DSC_0002.JPG, brought in by *.JPG.
+             Row{{"--cameras", "--chart=lib/DSC_0002.JPG", "lib/a_DSC_2000.nef"}, "lib/DSC_0002.JPG",
+                 "it is named like a camera file"},
+             Row{{"--cameras", "-r", "--chart", "x.TIFF", "lib"}, "x.TIFF", "it is named like a camera file"},
+             // Another spelling of an input.
+             Row{{"--cameras", "--chart", alias, "lib/a_DSC_0001.nef"}, alias, "it is one of the files to read"},
+             // A photo behind a link, and a file of the user's own.
+             Row{{"--cameras", "-r", "--chart", alias, "lib"}, alias, "it is a file that is not an SVG image"},
+             Row{{"--cameras", "-r", "--chart", notes, "lib"}, notes, "it is a file that is not an SVG image"},
+         }) {
+        SCOPED_TRACE(row.chart);
+        const CliRun run = cli_test::Tessmar(*s_dir, row.args, "", "", "cd " + Quote(s_dir->Path()) + " && exec");
+        EXPECT_EQ(2, run.status);
+        EXPECT_EQ("", run.out);
+        EXPECT_EQ("tessmar: will not write the chart to " + row.chart + ": " + row.why + "\n", run.err);
+    }
+    EXPECT_EQ("keep", cli_test::Output("cat " + Quote(notes)));
+    EXPECT_EQ(0u, cli_test::Output("head -c 2 " + Quote(photo)).find("II"));
+    EXPECT_FALSE(fs::exists(s_dir->Path() + "/lib/DSC_0002.JPG"));
+    EXPECT_EQ(2, std::distance(fs::directory_iterator(other.Path()), fs::directory_iterator()));
+}
+
+// Standard output as the chart's name: the chart follows the table there,
+// whether it is a pipe or a file it was redirected to.
+TEST_F(CameraSummaryTest, AChartToStandardOutputFollowsTheTable)
+{
+    const CliRun table = Run({"--cameras", "-r"});
+    const CliRun piped = Run({"--cameras", "-r", "--chart", "/dev/stdout"});
+    EXPECT_EQ(1, piped.status);
+    ASSERT_EQ(0u, piped.out.find(table.out)) << piped.out;
+    const std::string chart = piped.out.substr(table.out.size());
+    EXPECT_EQ(0u, chart.find("<?xml"));
+    EXPECT_EQ("</svg>\n", chart.substr(chart.size() - 7));
+
+    TempDir out;
+    const std::string file = out.Path() + "/summary.txt";
+    const CliRun redirected = Run({"--cameras", "-r", "--chart=/dev/fd/1"}, ">" + Quote(file));
+    EXPECT_EQ(1, redirected.status);
+    EXPECT_EQ(piped.out, cli_test::Output("cat " + Quote(file)));
+}
+
 TEST_F(CameraSummaryTest, AChartReplacesAnEarlierOneWholeKeepingItsMode)
 {
     TempDir out;
     const std::string chart = out.Path() + "/wear.svg";
-    out.Write("wear.svg", {'o', 'l', 'd'});
+    const std::string earlier = "<svg>an earlier chart</svg>\n";
+    out.Write("wear.svg", std::vector<std::uint8_t>(earlier.begin(), earlier.end()));
     chmod(chart.c_str(), 0640);
     EXPECT_EQ(1, Run({"--cameras", "-r", "--chart", chart}).status);
     const std::string svg = cli_test::Output("cat " + Quote(chart));
