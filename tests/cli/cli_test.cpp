@@ -188,6 +188,7 @@ TEST_F(CliTest, WalksNameWhatTheyCannotReadAndLeaveOutOnlyOtherNamesAndFolderLin
     fs::create_symlink("DSC_0009.NEF", root / "DCIM" / "DSC_0003.NEF");    // leads nowhere
     fs::create_symlink(good, root / "DCIM" / "DSC_0004.NEF");              // leads to a file
     fs::create_directory_symlink(root, root / "DCIM" / "DSC_0005.NEF");     // a folder link: left out
+    fs::create_symlink("DSC_0006.NEF", root / "DCIM" / "DSC_0006.NEF");    // leads round to itself
     const std::string dir = (root / "DCIM").string() + "/";
 
     const CliRun run = Tessmar(m_dir, {"--csv", "-r", root.string()});
@@ -196,10 +197,12 @@ TEST_F(CliTest, WalksNameWhatTheyCannotReadAndLeaveOutOnlyOtherNamesAndFolderLin
                   good + ",NIKON D90,,5,0,5,,\n" +
                   dir + "DSC_0002.NEF,,,0,0,0,not a regular file,\n" +
                   dir + "DSC_0003.NEF,,,0,0,0,no such file,\n" +
-                  dir + "DSC_0004.NEF,NIKON D90,,5,0,5,,\n",
+                  dir + "DSC_0004.NEF,NIKON D90,,5,0,5,,\n" +
+                  dir + "DSC_0006.NEF,,,0,0,0,too many levels of symbolic links,\n",
               run.out);
     EXPECT_EQ("tessmar: " + dir + "DSC_0002.NEF: not a regular file\n"
-              "tessmar: " + dir + "DSC_0003.NEF: no such file\n",
+              "tessmar: " + dir + "DSC_0003.NEF: no such file\n"
+              "tessmar: " + dir + "DSC_0006.NEF: too many levels of symbolic links\n",
               run.err);
 
     // Named on the command line without -r, a pipe is not waited on either.
