@@ -16,6 +16,7 @@
 #include "chart_file.h"
 #include "chart_target.h"
 #include "file_list.h"
+#include "interrupt.h"
 #include "history_format.h"
 #include "in_flight.h"
 #include "listed_reads.h"
@@ -186,6 +187,19 @@ int WriteSummary(const Options& options, std::vector<BodySummary> bodies, std::o
     return status;
 }
 
+// Ends a run that a signal stopped before every file was read: the records
+// written so far go out whole (a JSON array closed), no summary or chart is
+// made from a part of the files, and the process ends by the signal.
+[[noreturn]] void EndInterrupted(ReadoutWriter* writer, OutputBuffer& buffer, std::size_t read, std::size_t listed)
+{
+    if (writer)
+        writer->End();
+    if (!buffer.Close())
+        OutputFailed(buffer.Error());
+    WriteError("tessmar: interrupted after " + std::to_string(read) + " of " + std::to_string(listed) + " files\n");
+    EndBySignal(InterruptSignal());
+}
+
 int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
 {
     // Nothing is opened for output that already cannot be written.
@@ -210,7 +224,13 @@ int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
         history.emplace();
     else
         writer.Begin();
+    std::size_t read = 0;
     for (const ListedPath& file : files) {
+        if (InterruptSignal() != 0) {
+            reads.Stop();
+            progress.ClearLine();
+            EndInterrupted(history ? nullptr : &writer, buffer, read, files.size());
+        }
         const FileResult result = reads.Next();
         if (!result.reason.empty()) {
             progress.ClearLine();
@@ -230,8 +250,10 @@ int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
             return OutputFailed(buffer.Error());
         }
         progress.FileDone();
+        ++read;
     }
     progress.ClearLine();
+    // A signal while the last file was read: the summary is a whole one.
     if (history)
         return WriteSummary(options, history->TakeSummaries(), out, buffer, status);
     writer.End();
@@ -254,5 +276,6 @@ int main(int argc, char** argv)
             return status;
         return buffer.Close() ? status : OutputFailed(buffer.Error());
     }
+    CatchInterrupts();
     return ReadAll(options, out, buffer);
 }
