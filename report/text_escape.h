@@ -25,6 +25,10 @@
 // surrogates, values above U+10FFFF and cut-off sequences are not.
 std::size_t Utf8SequenceLength(const unsigned char* bytes, std::size_t available);
 
+// The code point of the well-formed sequence of `length` bytes at `bytes`,
+// as Utf8SequenceLength measured it.
+unsigned Utf8CodePoint(const unsigned char* bytes, std::size_t length);
+
 // Bytes as text for a terminal or a CSV cell, by the rule above.
 std::string PrintableText(const std::string& bytes);
 

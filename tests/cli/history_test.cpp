@@ -3,6 +3,9 @@
 // renderer draws it, and the chart file's failures.
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdlib>
+#include <cwchar>
 #include <filesystem>
 #include <png.h>
 #include <regex>
@@ -339,6 +342,58 @@ TEST_F(CameraSummaryTest, AChartThatCannotBeWrittenEndsTheRunWithStatus3)
         const CliRun run = Run(usage);
         EXPECT_EQ(2, run.status);
         EXPECT_EQ(0u, run.err.find("tessmar: --chart ")) << run.err;
+    }
+}
+
+// The columns a terminal gives `utf8`, by the C library's wcswidth: a
+// judge of its own, not the program's table.
+std::size_t TerminalColumns(const std::string& utf8)
+{
+    static const bool set = std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr;
+    if (!set)
+        return static_cast<std::size_t>(-1);
+    std::wstring wide(utf8.size() + 1, L'\0');
+    const std::size_t length = std::mbstowcs(wide.data(), utf8.c_str(), wide.size());
+    if (length == static_cast<std::size_t>(-1))
+        return static_cast<std::size_t>(-1);
+    const int columns = wcswidth(wide.c_str(), length);
+    return columns < 0 ? static_cast<std::size_t>(-1) : static_cast<std::size_t>(columns);
+}
+
+// Models and serials in other scripts: the table lines up by the columns a
+// terminal shows, wide characters two, combining marks none.
+TEST(CameraSummaryText, ColumnsLineUpByDisplayWidth)
+{
+    TempDir dir;
+    const std::pair<std::string, std::string> bodies[] = {
+        {"\xE3\x83\x8B\xE3\x82\xB3\xE3\x83\xB3 Z 9", "\xE5\xB0\xBC\xE5\xBA\xB7"},  // ニコン Z 9, 尼康
+        {"Cafe\xCC\x81 D850", "3004871"},                                                      // combining acute
+        {"\xF0\x9F\x93\xB7 D90", "\xEF\xBC\x91\xEF\xBC\x92"},                          // 📷, fullwidth １２
+        {"NIKON D7000", "n\xFF"},                                                               // a byte that is not UTF-8
+    };
+    std::vector<std::string> serials;
+    for (std::size_t i = 0; i < std::size(bodies); ++i) {
+        dir.Write("f" + std::to_string(i) + ".nef",
+                  NefBuilder(Order::kLittle).Model(bodies[i].first).Serial(bodies[i].second).Total(10).Build());
+        serials.push_back(PrintableText(bodies[i].second));
+    }
+    const CliRun run = cli_test::Tessmar(dir, {"--cameras", "-r", dir.Path()});
+    ASSERT_EQ(0, run.status) << run.err;
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; (end = run.out.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(run.out.substr(start, end - start));
+    ASSERT_EQ(1 + std::size(bodies), lines.size()) << run.out;
+    // The last column is right-aligned, so every line ends in the same column.
+    for (const std::string& line : lines)
+        EXPECT_EQ(TerminalColumns(lines[0]), TerminalColumns(line)) << line;
+    // And each serial starts under the heading's.
+    const std::size_t serialColumn = TerminalColumns(lines[0].substr(0, lines[0].find("Serial")));
+    for (const std::string& serial : serials) {
+        const auto line = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
+            return l.find("  " + serial + " ") != std::string::npos;
+        });
+        ASSERT_NE(lines.end(), line) << serial;
+        EXPECT_EQ(serialColumn, TerminalColumns(line->substr(0, line->find("  " + serial + " ") + 2))) << *line;
     }
 }
 
