@@ -114,7 +114,9 @@
     if (message.type === 'row') {
       run.pending.push(JSON.parse(message.json));
       run.shown += 1;
-      if (!run.frame) run.frame = requestAnimationFrame(showProgress);
+      // Rows go into the table a batch at a time, a few times a second:
+      // each insertion lays the whole table out again.
+      if (!run.frame) run.frame = setTimeout(showProgress, 150);
     } else if (message.type === 'done') {
       showProgress();
       downloads.forEach(function (d) { worker.postMessage({ type: 'output', which: d.which }); });
