@@ -34,6 +34,8 @@ test('the page', async (t) => {
   const files = support.makeFixtures();
   const browser = await chromium.launch({ executablePath: process.env.TESSMAR_CHROMIUM || '/usr/bin/chromium',
     args: ['--no-sandbox'] });
+  // Closed however the tests end: an open browser would keep node running.
+  t.after(() => browser.close());
   const context = await browser.newContext({ acceptDownloads: true, viewport: { width: 1280, height: 900 } });
   await context.addInitScript(holdWorkerMessages);
   const requests = [];
@@ -142,6 +144,16 @@ test('the page', async (t) => {
     assert.ok(drawn.width > 300, 'the chart is shown at a readable size');
     assert.equal(drawn.bodies, colours.length);
     for (const colour of colours) assert.ok((drawn.seen[colour] || 0) > 20, `body colour ${colour} is drawn`);
+
+    // A folder with no camera file in it is a run of none, not no run.
+    fs.mkdirSync(path.join(files.dir, 'none'));
+    fs.writeFileSync(path.join(files.dir, 'none', 'notes.txt'), 'no photos here\n');
+    await page.setInputFiles('#folder', path.join(files.dir, 'none'));
+    await finished();
+    assert.equal(await page.textContent('#status'), 'No camera files found.');
+    assert.equal(await page.$$eval('#results tbody tr', (r) => r.length), 0);
+    assert.ok(await page.isHidden('#cameras'));
+    assert.equal((await download('#save-json')).text, support.tessmar(['--json', '-r', 'none'], files.dir));
   });
 
   await t.test('files removed after they were picked are named with their cause, the next is read', async () => {
@@ -255,6 +267,5 @@ test('the page', async (t) => {
     assert.deepEqual(errors, []);
   });
 
-  await browser.close();
   fs.rmSync(files.dir, { recursive: true, force: true });
 });

@@ -9,8 +9,8 @@ const os = require('node:os');
 const path = require('node:path');
 
 const root = path.resolve(__dirname, '../..');
-const web = process.env.TESSMAR_WEB_DIR || path.join(root, 'build/web');
-const native = process.env.TESSMAR_NATIVE_DIR || path.join(root, 'build/test');
+const web = path.resolve(process.env.TESSMAR_WEB_DIR || path.join(root, 'build/web'));
+const native = path.resolve(process.env.TESSMAR_NATIVE_DIR || path.join(root, 'build/test'));
 const cli = path.join(native, 'cli/tessmar');
 const maker = path.join(native, 'tools/make_nef_files');
 const samples = process.env.TESSMAR_SAMPLES_DIR || path.resolve(root, '../shared/samples');

@@ -164,9 +164,9 @@
   $('folder').addEventListener('change', function () {
     var picked = Array.prototype.filter.call(this.files, function (f) { return isCameraFileName(f.name); })
       .map(function (f) { return { file: f, name: f.webkitRelativePath || f.name }; });
-    var count = this.files.length;
     this.value = '';
-    if (count) startRun(byPathBytes(picked));
+    // A folder without camera files is a run of none: the page says so.
+    startRun(byPathBytes(picked));
   });
 
   downloads.forEach(function (d) {
