@@ -12,8 +12,10 @@
 
 #include "camera_history.h"
 #include "chart_file.h"
+#include "chart_target.h"
 #include "descriptors.h"
 #include "file_list.h"
+#include "interrupt.h"
 #include "history_format.h"
 #include "in_flight.h"
 #include "listed_reads.h"
@@ -47,7 +49,9 @@ constexpr char kUsage[] =
     "                   instead: files, first and last shooting date and total\n"
     "                   count, shots between and per day, and where it went down\n"
     "  --chart FILE.svg with --cameras, also draw each body's total count against\n"
-    "                   the shooting date into FILE.svg\n"
+    "                   the shooting date into FILE.svg (or /dev/stdout, after the\n"
+    "                   table); a camera file or any other file that is not an SVG\n"
+    "                   image is refused\n"
     "  --help           show this help and exit\n"
     "  --version        show the version and exit\n"
     "\n"
@@ -76,6 +80,7 @@ struct Options {
     bool recursive = false;
     bool cameras = false;
     std::optional<std::string> chart;
+    bool chartToOutput = false;  // the chart follows the summary on standard output
     InFlight inFlight;
     std::vector<std::string> paths;
 };
@@ -126,6 +131,14 @@ int ParseArguments(int argc, char** argv, Options& options, std::ostream& out)
         WriteError(std::string("tessmar: no file given\n") + kUsage);
         return kUsageError;
     }
+    if (options.chart) {
+        if (const std::string refusal = ChartTargetRefusal(*options.chart, options.paths); !refusal.empty()) {
+            WriteError("tessmar: will not write the chart to " + PrintableText(*options.chart) + ": " + refusal +
+                       "\n");
+            return kUsageError;
+        }
+        options.chartToOutput = IsStandardOutput(*options.chart);
+    }
     const char* inFlight = std::getenv("TESSMAR_IN_FLIGHT");
     if (const std::optional<InFlight> setting = InFlightSetting(inFlight)) {
         options.inFlight = *setting;
@@ -149,13 +162,28 @@ int WriteSummary(const Options& options, std::vector<BodySummary> bodies, std::o
                  OutputBuffer& buffer, int status)
 {
     WriteHistory(out, options.form, bodies);
+    if (options.chartToOutput)
+        out << WearChartSvg(bodies);
     if (!buffer.Close())
         return OutputFailed(buffer.Error());
-    if (options.chart) {
+    if (options.chart && !options.chartToOutput) {
         if (const int error = WriteChartFile(*options.chart, WearChartSvg(bodies)); error != 0)
             return ChartFailed(*options.chart, error);
     }
     return status;
+}
+
+// Ends a run that a signal stopped before every file was read: the records
+// written so far go out whole (a JSON array closed), no summary or chart is
+// made from a part of the files, and the process ends by the signal.
+[[noreturn]] void EndInterrupted(ReadoutWriter* writer, OutputBuffer& buffer, std::size_t read, std::size_t listed)
+{
+    if (writer)
+        writer->End();
+    if (!buffer.Close())
+        OutputFailed(buffer.Error());
+    WriteError("tessmar: interrupted after " + std::to_string(read) + " of " + std::to_string(listed) + " files\n");
+    EndBySignal(InterruptSignal());
 }
 
 int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
@@ -163,7 +191,7 @@ int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
     // Nothing is opened for output that already cannot be written.
     if (buffer.Error() != 0)
         return OutputFailed(buffer.Error());
-    if (options.chart) {
+    if (options.chart && !options.chartToOutput) {
         if (const int error = CheckChartFile(*options.chart); error != 0)
             return ChartFailed(*options.chart, error);
     }
@@ -182,7 +210,13 @@ int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
         history.emplace();
     else
         writer.Begin();
+    std::size_t read = 0;
     for (const ListedPath& file : files) {
+        if (InterruptSignal() != 0) {
+            reads.Stop();
+            progress.ClearLine();
+            EndInterrupted(history ? nullptr : &writer, buffer, read, files.size());
+        }
         const FileResult result = reads.Next();
         if (!result.reason.empty()) {
             progress.ClearLine();
@@ -202,8 +236,10 @@ int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
             return OutputFailed(buffer.Error());
         }
         progress.FileDone();
+        ++read;
     }
     progress.ClearLine();
+    // A signal while the last file was read: the summary is a whole one.
     if (history)
         return WriteSummary(options, history->TakeSummaries(), out, buffer, status);
     writer.End();
@@ -226,5 +262,6 @@ int RunTessmar(int argc, char** argv)
             return status;
         return buffer.Close() ? status : OutputFailed(buffer.Error());
     }
+    CatchInterrupts();
     return ReadAll(options, out, buffer);
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "descriptors.h"
+#include "interrupt.h"
 #include "write_all.h"
 
 // Each update is one write, so that nothing else lands inside it; a failed
@@ -23,6 +24,7 @@ void Progress::ClearLine()
     static const char kClear[] = "\r\033[K";
     WriteAll(kStandardError, kClear, sizeof kClear - 1);
     m_shown = false;
+    NoteProgressLineShown(false);
 }
 
 void Progress::FileDone()
@@ -45,4 +47,5 @@ void Progress::Show()
     if (length > 0)
         WriteAll(kStandardError, line, std::min(static_cast<std::size_t>(length), sizeof line - 1));
     m_shown = true;
+    NoteProgressLineShown(true);
 }

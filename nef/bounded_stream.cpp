@@ -58,6 +58,16 @@ constexpr unsigned long kErrorSharingViolation = 32;
 constexpr unsigned long kErrorLockViolation = 33;
 constexpr unsigned long kErrorInvalidName = 123;
 constexpr unsigned long kErrorFilenameExcedRange = 206;
+constexpr unsigned long kErrorCantResolveFilename = 1921;  // reparse points in a loop
+// A mapped or UNC share that is gone: unplugged, asleep, renamed.
+constexpr unsigned long kNetworkErrors[] = {
+    53,    // ERROR_BAD_NETPATH
+    55,    // ERROR_DEV_NOT_EXIST
+    59,    // ERROR_UNEXP_NET_ERR
+    64,    // ERROR_NETNAME_DELETED
+    67,    // ERROR_BAD_NET_NAME
+    1231,  // ERROR_NETWORK_UNREACHABLE
+};
 
 // The program does not declare itself long-path aware, so the system
 // refuses paths of MAX_PATH (260) characters or more, and every file
@@ -84,6 +94,10 @@ OpenResult OpenFailure(const Char* path)
         return OpenResult::kInUse;
     if (systemError == kErrorFilenameExcedRange)
         return OpenResult::kPathTooLong;
+    if (systemError == kErrorCantResolveFilename)
+        return OpenResult::kLinkLoop;
+    if (std::find(std::begin(kNetworkErrors), std::end(kNetworkErrors), systemError) != std::end(kNetworkErrors))
+        return OpenResult::kNetworkUnavailable;
     if ((systemError == kErrorFileNotFound || systemError == kErrorPathNotFound || systemError == kErrorInvalidName) &&
         LongerThanTheSystemAllows(path))
         return OpenResult::kPathTooLong;
@@ -147,6 +161,13 @@ OpenResult OpenFailure(const char*)
     case ENODEV: return OpenResult::kNotAFile;
     case EWOULDBLOCK:  // another process holds a lease on the file
         return OpenResult::kInUse;
+    case ELOOP: return OpenResult::kLinkLoop;
+    case ESTALE:  // a network file system's server no longer knows the file
+    case ETIMEDOUT:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ENOTCONN: return OpenResult::kNetworkUnavailable;
+    case EIO: return OpenResult::kUnreadable;
     default: return OpenResult::kCannotOpen;
     }
 }

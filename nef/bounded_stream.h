@@ -27,6 +27,9 @@ enum class OpenResult {
     kPathTooLong,
     kInUse,              // another program holds it without sharing (Windows)
     kTooManyOpenFiles,   // the process or the system ran out of descriptors
+    kLinkLoop,           // symbolic links (or reparse points) that lead round in a loop
+    kNetworkUnavailable, // the share or server holding the file cannot be reached
+    kUnreadable,         // the device failed (an input/output error)
 };
 
 class BoundedStream {

@@ -31,6 +31,8 @@ const char* NefProblemText(NefProblem problem)
     case NefProblem::kDngPrivateDataOutside: return "the DNG private data lies outside the file";
     case NefProblem::kDngPrivateDataMalformed: return "the DNG private data is malformed";
     case NefProblem::kDngMakerNoteNotNikon: return "the DNG private data holds no Nikon maker note";
+    case NefProblem::kLinkLoop: return "too many levels of symbolic links";
+    case NefProblem::kNetworkUnavailable: return "the network share cannot be reached";
     case NefProblem::kCount: break;
     }
     return "an unknown problem";

@@ -33,6 +33,8 @@ enum class NefProblem {
     kDngPrivateDataOutside,
     kDngPrivateDataMalformed,
     kDngMakerNoteNotNikon,
+    kLinkLoop,
+    kNetworkUnavailable,
     kCount  // not a problem: the number of values above
 };
 

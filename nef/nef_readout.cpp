@@ -377,6 +377,9 @@ NefOutcome OpenAndRead(const Char* path, NefReadout& readout)
     case OpenResult::kPathTooLong: return NefOutcome::Failure(NefProblem::kPathTooLong);
     case OpenResult::kInUse: return NefOutcome::Failure(NefProblem::kInUse);
     case OpenResult::kTooManyOpenFiles: return NefOutcome::Failure(NefProblem::kTooManyOpenFiles);
+    case OpenResult::kLinkLoop: return NefOutcome::Failure(NefProblem::kLinkLoop);
+    case OpenResult::kNetworkUnavailable: return NefOutcome::Failure(NefProblem::kNetworkUnavailable);
+    case OpenResult::kUnreadable: return NefOutcome::Failure(NefProblem::kUnreadable);
     }
     return NefOutcome::Failure(NefProblem::kCannotOpen);
 }

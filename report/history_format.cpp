@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "display_width.h"
 #include "text_escape.h"
 
 namespace {
@@ -107,16 +108,6 @@ void WriteCsv(std::ostream& out, const std::vector<BodySummary>& bodies)
     }
 }
 
-// Characters a terminal shows for `text` (valid UTF-8, as PrintableText
-// makes it): one for each sequence, whatever its byte length.
-std::size_t Width(const std::string& text)
-{
-    std::size_t width = 0;
-    for (unsigned char c : text)
-        width += (c & 0xC0) != 0x80;
-    return width;
-}
-
 // The table: camera and serial left-aligned, figures right-aligned, two
 // spaces between columns. Dates show their day only; the decreases below
 // give the whole texts.
@@ -144,12 +135,12 @@ void WriteText(std::ostream& out, const std::vector<BodySummary>& bodies)
     std::vector<std::size_t> widths(headings.size(), 0);
     for (const auto& row : rows) {
         for (std::size_t c = 0; c < row.size(); ++c)
-            widths[c] = std::max(widths[c], Width(row[c]));
+            widths[c] = std::max(widths[c], DisplayWidth(row[c]));
     }
     for (const auto& row : rows) {
         std::string line;
         for (std::size_t c = 0; c < row.size(); ++c) {
-            const std::string pad(widths[c] - Width(row[c]), ' ');
+            const std::string pad(widths[c] - DisplayWidth(row[c]), ' ');
             line += c == 0 ? "" : "  ";
             line += c < 2 ? row[c] + pad : pad + row[c];
         }

@@ -14,17 +14,6 @@ void AppendHex(std::string& out, const char* prefix, unsigned value, int digits,
         out += hex[(value >> shift) & 0xFu];
 }
 
-// The code point of a well-formed sequence of `length` bytes.
-unsigned CodePoint(const unsigned char* s, std::size_t length)
-{
-    switch (length) {
-    case 1: return s[0];
-    case 2: return (s[0] & 0x1Fu) << 6 | (s[1] & 0x3Fu);
-    case 3: return (s[0] & 0x0Fu) << 12 | (s[1] & 0x3Fu) << 6 | (s[2] & 0x3Fu);
-    default: return (s[0] & 0x07u) << 18 | (s[1] & 0x3Fu) << 12 | (s[2] & 0x3Fu) << 6 | (s[3] & 0x3Fu);
-    }
-}
-
 // C0 controls, DEL and C1 controls: terminals act on all of them.
 bool IsControl(unsigned codePoint) { return codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F); }
 
@@ -64,7 +53,7 @@ void ForEachSequence(std::string_view bytes, Plain plain, Valid valid, Invalid i
             invalid(s[i]);
             ++i;
         } else {
-            valid(bytes.data() + i, length, CodePoint(s + i, length));
+            valid(bytes.data() + i, length, Utf8CodePoint(s + i, length));
             i += length;
         }
     }
@@ -108,6 +97,16 @@ std::size_t Utf8SequenceLength(const unsigned char* s, std::size_t available)
             return 0;
     }
     return length;
+}
+
+unsigned Utf8CodePoint(const unsigned char* s, std::size_t length)
+{
+    switch (length) {
+    case 1: return s[0];
+    case 2: return (s[0] & 0x1Fu) << 6 | (s[1] & 0x3Fu);
+    case 3: return (s[0] & 0x0Fu) << 12 | (s[1] & 0x3Fu) << 6 | (s[2] & 0x3Fu);
+    default: return (s[0] & 0x07u) << 18 | (s[1] & 0x3Fu) << 12 | (s[2] & 0x3Fu) << 6 | (s[3] & 0x3Fu);
+    }
 }
 
 void AppendPrintableText(std::string& text, std::string_view bytes)
@@ -171,6 +170,11 @@ std::string JsonString(const std::string& bytes)
 void AppendCsvField(std::string& csv, std::string_view bytes)
 {
     const std::size_t start = csv.size();
+    // A spreadsheet reads a cell that begins with one of these as a formula
+    // (=HYPERLINK(...) in a serial a seller wrote); a leading apostrophe
+    // makes it text, as spreadsheet-safe exporters do.
+    if (!bytes.empty() && std::string_view("=+-@\t\r").find(bytes.front()) != std::string_view::npos)
+        csv += '\'';
     AppendPrintableText(csv, bytes);
     // Quoted only when the text holds a comma or a quote; quotes doubled.
     const std::size_t special = csv.find_first_of(",\"", start);

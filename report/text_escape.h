@@ -25,6 +25,10 @@
 // surrogates, values above U+10FFFF and cut-off sequences are not.
 std::size_t Utf8SequenceLength(const unsigned char* bytes, std::size_t available);
 
+// The code point of the well-formed sequence of `length` bytes at `bytes`,
+// as Utf8SequenceLength measured it.
+unsigned Utf8CodePoint(const unsigned char* bytes, std::size_t length);
+
 // Bytes as text for a terminal or a CSV cell, by the rule above.
 std::string PrintableText(const std::string& bytes);
 
@@ -32,7 +36,9 @@ std::string PrintableText(const std::string& bytes);
 std::string JsonString(const std::string& bytes);
 
 // A CSV field: PrintableText, quoted (quotes doubled) when it holds a comma
-// or a quote. No field ever holds a line break.
+// or a quote. No field ever holds a line break. Bytes that begin with =, +,
+// -, @, a tab or a carriage return get a leading ' so that no spreadsheet
+// takes the cell for a formula; JSON keeps such texts exactly.
 std::string CsvField(const std::string& bytes);
 
 // The same three, appended to `out`: a line built of many of them then

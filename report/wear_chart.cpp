@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "display_width.h"
 #include "shooting_date.h"
 #include "text_escape.h"
 
@@ -152,14 +153,24 @@ std::string BodyLabel(const BodySummary& body)
     return camera + (body.serial ? " " + *body.serial : " (serial unknown)");
 }
 
-// Characters that XML text shows: a character reference is one.
+// Character widths that XML text shows, in units of a narrow character:
+// a character reference is one, a wide character (CJK, most emoji) two, a
+// combining mark none.
 std::size_t ShownCharacters(const std::string& xml)
 {
     std::size_t characters = 0;
-    for (std::size_t i = 0; i < xml.size(); ++i) {
-        if (xml[i] == '&')
-            i = xml.find(';', i);
-        characters += (static_cast<unsigned char>(xml[i]) & 0xC0) != 0x80;
+    std::size_t plain = 0;  // where the text after the last reference starts
+    for (std::size_t i = 0; i <= xml.size(); ++i) {
+        if (i < xml.size() && xml[i] != '&')
+            continue;
+        characters += DisplayWidth(std::string_view(xml).substr(plain, i - plain));
+        if (i == xml.size())
+            break;
+        ++characters;
+        i = xml.find(';', i);
+        if (i == std::string::npos)
+            break;
+        plain = i + 1;
     }
     return characters;
 }

@@ -34,6 +34,8 @@ UINT ProblemStringId(NefProblem problem)
     case NefProblem::kDngPrivateDataOutside: return IDS_PROBLEM_DNG_DATA_OUTSIDE;
     case NefProblem::kDngPrivateDataMalformed: return IDS_PROBLEM_DNG_DATA_MALFORMED;
     case NefProblem::kDngMakerNoteNotNikon: return IDS_PROBLEM_DNG_NOTE_NOT_NIKON;
+    case NefProblem::kLinkLoop: return IDS_PROBLEM_LINK_LOOP;
+    case NefProblem::kNetworkUnavailable: return IDS_PROBLEM_NETWORK_UNAVAILABLE;
     case NefProblem::kNone:
     case NefProblem::kCount:
         break;

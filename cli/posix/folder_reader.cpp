@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "file_list.h"
+#include "nef_outcome.h"
 
 class OpenedFolder {
 public:
@@ -36,6 +37,12 @@ std::string FolderProblem(int error)
     case ENAMETOOLONG: return "the path is too long";
     case EMFILE:
     case ENFILE: return "too many files are open";
+    case ELOOP: return NefProblemText(NefProblem::kLinkLoop);
+    case ESTALE:
+    case ETIMEDOUT:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ENOTCONN: return NefProblemText(NefProblem::kNetworkUnavailable);
     default: return std::string("cannot read the folder: ") + std::strerror(error);
     }
 }

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+#include "nef_outcome.h"
+
 int ErrnoFromWindows(unsigned long error)
 {
     switch (error) {
@@ -58,8 +60,9 @@ bool NetworkUnreachable(unsigned long error)
 std::string WindowsCause(unsigned long error)
 {
     if (NetworkUnreachable(error))
-        return "the network drive cannot be reached";
+        return NefProblemText(NefProblem::kNetworkUnavailable);
     switch (error) {
+    case ERROR_CANT_RESOLVE_FILENAME: return NefProblemText(NefProblem::kLinkLoop);
     case ERROR_NOT_READY: return "the drive is not ready";
     case ERROR_INVALID_DRIVE: return "no such drive";
     case ERROR_INVALID_NAME:

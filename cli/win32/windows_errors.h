@@ -8,9 +8,9 @@
 // device", "Broken pipe").
 int ErrnoFromWindows(unsigned long error);
 
-// Why a file could not be opened, where Windows has a cause of its own
-// that the reader's reasons do not cover (a network drive that cannot be
-// reached, a name Windows does not allow), or "" when it has none.
+// Why a file could not be opened, for the causes beyond a missing file, a
+// denied access and the like (a share that cannot be reached, a name
+// Windows does not allow, a loop of links), or "" when it has none.
 std::string WindowsCause(unsigned long error);
 
 // Why a folder could not be read, as the walk names it.

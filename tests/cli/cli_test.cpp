@@ -188,6 +188,7 @@ TEST_F(CliTest, WalksNameWhatTheyCannotReadAndLeaveOutOnlyOtherNamesAndFolderLin
     fs::create_symlink("DSC_0009.NEF", root / "DCIM" / "DSC_0003.NEF");    // leads nowhere
     fs::create_symlink(good, root / "DCIM" / "DSC_0004.NEF");              // leads to a file
     fs::create_directory_symlink(root, root / "DCIM" / "DSC_0005.NEF");     // a folder link: left out
+    fs::create_symlink("DSC_0006.NEF", root / "DCIM" / "DSC_0006.NEF");    // leads round to itself
     const std::string dir = (root / "DCIM").string() + "/";
 
     const CliRun run = Tessmar(m_dir, {"--csv", "-r", root.string()});
@@ -196,10 +197,12 @@ TEST_F(CliTest, WalksNameWhatTheyCannotReadAndLeaveOutOnlyOtherNamesAndFolderLin
                   good + ",NIKON D90,,5,0,5,,\n" +
                   dir + "DSC_0002.NEF,,,0,0,0,not a regular file,\n" +
                   dir + "DSC_0003.NEF,,,0,0,0,no such file,\n" +
-                  dir + "DSC_0004.NEF,NIKON D90,,5,0,5,,\n",
+                  dir + "DSC_0004.NEF,NIKON D90,,5,0,5,,\n" +
+                  dir + "DSC_0006.NEF,,,0,0,0,too many levels of symbolic links,\n",
               run.out);
     EXPECT_EQ("tessmar: " + dir + "DSC_0002.NEF: not a regular file\n"
-              "tessmar: " + dir + "DSC_0003.NEF: no such file\n",
+              "tessmar: " + dir + "DSC_0003.NEF: no such file\n"
+              "tessmar: " + dir + "DSC_0006.NEF: too many levels of symbolic links\n",
               run.err);
 
     // Named on the command line without -r, a pipe is not waited on either.
@@ -218,6 +221,34 @@ TEST_F(CliTest, CsvQuotesWhatWouldSplitARowAndReportsReasons)
                   ",NIKON D1,,0,0,0,the maker note holds no shutter count,\n" + m_d850 +
                   ",NIKON D850,2018:09:02 19:40:44,3487,5054,8541,,3004871\n",
               run.out);
+}
+
+TEST_F(CliTest, CsvNeverHandsASpreadsheetAFormulaFromANameOrAText)
+{
+    // What a seller controls: the files' names, the model and the serial.
+    // Named relative to the folder, so that the names begin the cells.
+    m_dir.Write("=6*7.nef", NefBuilder(Order::kLittle)
+                                .Model("=HYPERLINK(\"http://x\",\"D850\")")
+                                .Serial("@SUM(1)")
+                                .Total(5)
+                                .Build());
+    m_dir.Write("+1.nef", NefBuilder(Order::kBig).Model("-2").Total(6).Build());
+    m_dir.Write("-3.nef", NefBuilder(Order::kBig).Model("NIKON D90").Total(7).Build());
+    const std::string inDir = "cd " + cli_test::Quote(m_dir.Path()) + " && exec";
+    const CliRun run = Tessmar(m_dir, {"--csv", "--", "=6*7.nef", "+1.nef", "-3.nef"}, "", "", inDir);
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("file,camera,shootingDate,mechanical,electronic,total,error,serial\n"
+              "'=6*7.nef,\"'=HYPERLINK(\"\"http://x\"\",\"\"D850\"\")\",,5,0,5,,'@SUM(1)\n"
+              "'+1.nef,'-2,,6,0,6,,\n"
+              "'-3.nef,NIKON D90,,7,0,7,,\n",
+              run.out);
+    // The summary by body writes the same texts the same way; JSON keeps them exactly.
+    const CliRun cameras = Tessmar(m_dir, {"--cameras", "--csv", "--", "=6*7.nef", "+1.nef"}, "", "", inDir);
+    EXPECT_NE(std::string::npos, cameras.out.find("\n'-2,")) << cameras.out;
+    EXPECT_NE(std::string::npos, cameras.out.find(",'@SUM(1),")) << cameras.out;
+    const CliRun json = Tessmar(m_dir, {"--json", "--", "=6*7.nef"}, "", "", inDir);
+    EXPECT_NE(std::string::npos, json.out.find("\"file\": \"=6*7.nef\"")) << json.out;
+    EXPECT_NE(std::string::npos, json.out.find("\"serial\": \"@SUM(1)\"")) << json.out;
 }
 
 TEST_F(CliTest, LongRunsShowNoProgressWhenStandardErrorIsNotATerminal)

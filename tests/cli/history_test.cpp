@@ -3,11 +3,15 @@
 // renderer draws it, and the chart file's failures.
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdlib>
+#include <cwchar>
 #include <filesystem>
 #include <png.h>
 #include <regex>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "cli_run.h"
 #include "nef_builder.h"
@@ -341,11 +345,123 @@ TEST_F(CameraSummaryTest, AChartThatCannotBeWrittenEndsTheRunWithStatus3)
     }
 }
 
+// The columns a terminal gives `utf8`, by the C library's wcswidth: a
+// judge of its own, not the program's table.
+std::size_t TerminalColumns(const std::string& utf8)
+{
+    static const bool set = std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr;
+    if (!set)
+        return static_cast<std::size_t>(-1);
+    std::wstring wide(utf8.size() + 1, L'\0');
+    const std::size_t length = std::mbstowcs(wide.data(), utf8.c_str(), wide.size());
+    if (length == static_cast<std::size_t>(-1))
+        return static_cast<std::size_t>(-1);
+    const int columns = wcswidth(wide.c_str(), length);
+    return columns < 0 ? static_cast<std::size_t>(-1) : static_cast<std::size_t>(columns);
+}
+
+// Models and serials in other scripts: the table lines up by the columns a
+// terminal shows, wide characters two, combining marks none.
+TEST(CameraSummaryText, ColumnsLineUpByDisplayWidth)
+{
+    TempDir dir;
+    const std::pair<std::string, std::string> bodies[] = {
+        {"\xE3\x83\x8B\xE3\x82\xB3\xE3\x83\xB3 Z 9", "\xE5\xB0\xBC\xE5\xBA\xB7"},  // ニコン Z 9, 尼康
+        {"Cafe\xCC\x81 D850", "3004871"},                                                      // combining acute
+        {"\xF0\x9F\x93\xB7 D90", "\xEF\xBC\x91\xEF\xBC\x92"},                          // 📷, fullwidth １２
+        {"NIKON D7000", "n\xFF"},                                                               // a byte that is not UTF-8
+    };
+    std::vector<std::string> serials;
+    for (std::size_t i = 0; i < std::size(bodies); ++i) {
+        dir.Write("f" + std::to_string(i) + ".nef",
+                  NefBuilder(Order::kLittle).Model(bodies[i].first).Serial(bodies[i].second).Total(10).Build());
+        serials.push_back(PrintableText(bodies[i].second));
+    }
+    const CliRun run = cli_test::Tessmar(dir, {"--cameras", "-r", dir.Path()});
+    ASSERT_EQ(0, run.status) << run.err;
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; (end = run.out.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(run.out.substr(start, end - start));
+    ASSERT_EQ(1 + std::size(bodies), lines.size()) << run.out;
+    // The last column is right-aligned, so every line ends in the same column.
+    for (const std::string& line : lines)
+        EXPECT_EQ(TerminalColumns(lines[0]), TerminalColumns(line)) << line;
+    // And each serial starts under the heading's.
+    const std::size_t serialColumn = TerminalColumns(lines[0].substr(0, lines[0].find("Serial")));
+    for (const std::string& serial : serials) {
+        const auto line = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
+            return l.find("  " + serial + " ") != std::string::npos;
+        });
+        ASSERT_NE(lines.end(), line) << serial;
+        EXPECT_EQ(serialColumn, TerminalColumns(line->substr(0, line->find("  " + serial + " ") + 2))) << *line;
+    }
+}
+
+// The chart replaces what stands at its name: a name that could be a photo,
+// or any file that is not a chart, is refused before anything is read, and
+// left as it was.
+TEST_F(CameraSummaryTest, AChartNeverReplacesAPhotoOrAFileThatIsNotAChart)
+{
+    TempDir other;
+    const std::string notes = other.Write("notes.txt", {'k', 'e', 'e', 'p'});
+    const std::string alias = other.Path() + "/alias.svg";
+    const std::string photo = s_dir->Path() + "/lib/a_DSC_0001.nef";
+    ASSERT_EQ(0, symlink(photo.c_str(), alias.c_str()));
+    struct Row {
+        std::vector<std::string> args;
+        std::string chart, why;
+    };
+    for (const Row& row : {
+             // `tessmar --cameras --chart *.NEF`: the glob's first photo.
+             Row{{"--cameras", "--chart", "lib/a_DSC_0001.nef", "lib/a_DSC_2000.nef"}, "lib/a_DSC_0001.nef",
+                 "it is named like a camera file"},
+             // A card's file named --chart=DSC_0002.JPG, brought in by *.JPG.
+             Row{{"--cameras", "--chart=lib/DSC_0002.JPG", "lib/a_DSC_2000.nef"}, "lib/DSC_0002.JPG",
+                 "it is named like a camera file"},
+             Row{{"--cameras", "-r", "--chart", "x.TIFF", "lib"}, "x.TIFF", "it is named like a camera file"},
+             // Another spelling of an input.
+             Row{{"--cameras", "--chart", alias, "lib/a_DSC_0001.nef"}, alias, "it is one of the files to read"},
+             // A photo behind a link, and a file of the user's own.
+             Row{{"--cameras", "-r", "--chart", alias, "lib"}, alias, "it is a file that is not an SVG image"},
+             Row{{"--cameras", "-r", "--chart", notes, "lib"}, notes, "it is a file that is not an SVG image"},
+         }) {
+        SCOPED_TRACE(row.chart);
+        const CliRun run = cli_test::Tessmar(*s_dir, row.args, "", "", "cd " + Quote(s_dir->Path()) + " && exec");
+        EXPECT_EQ(2, run.status);
+        EXPECT_EQ("", run.out);
+        EXPECT_EQ("tessmar: will not write the chart to " + row.chart + ": " + row.why + "\n", run.err);
+    }
+    EXPECT_EQ("keep", cli_test::Output("cat " + Quote(notes)));
+    EXPECT_EQ(0u, cli_test::Output("head -c 2 " + Quote(photo)).find("II"));
+    EXPECT_FALSE(fs::exists(s_dir->Path() + "/lib/DSC_0002.JPG"));
+    EXPECT_EQ(2, std::distance(fs::directory_iterator(other.Path()), fs::directory_iterator()));
+}
+
+// Standard output as the chart's name: the chart follows the table there,
+// whether it is a pipe or a file it was redirected to.
+TEST_F(CameraSummaryTest, AChartToStandardOutputFollowsTheTable)
+{
+    const CliRun table = Run({"--cameras", "-r"});
+    const CliRun piped = Run({"--cameras", "-r", "--chart", "/dev/stdout"});
+    EXPECT_EQ(1, piped.status);
+    ASSERT_EQ(0u, piped.out.find(table.out)) << piped.out;
+    const std::string chart = piped.out.substr(table.out.size());
+    EXPECT_EQ(0u, chart.find("<?xml"));
+    EXPECT_EQ("</svg>\n", chart.substr(chart.size() - 7));
+
+    TempDir out;
+    const std::string file = out.Path() + "/summary.txt";
+    const CliRun redirected = Run({"--cameras", "-r", "--chart=/dev/fd/1"}, ">" + Quote(file));
+    EXPECT_EQ(1, redirected.status);
+    EXPECT_EQ(piped.out, cli_test::Output("cat " + Quote(file)));
+}
+
 TEST_F(CameraSummaryTest, AChartReplacesAnEarlierOneWholeKeepingItsMode)
 {
     TempDir out;
     const std::string chart = out.Path() + "/wear.svg";
-    out.Write("wear.svg", {'o', 'l', 'd'});
+    const std::string earlier = "<svg>an earlier chart</svg>\n";
+    out.Write("wear.svg", std::vector<std::uint8_t>(earlier.begin(), earlier.end()));
     chmod(chart.c_str(), 0640);
     EXPECT_EQ(1, Run({"--cameras", "-r", "--chart", chart}).status);
     const std::string svg = cli_test::Output("cat " + Quote(chart));

@@ -118,6 +118,27 @@ TEST(TextEscape, ValidUtf8StaysAsItIsAndEverythingElseIsNamedByte)
     EXPECT_EQ("\\\\x41", PrintableText("\\x41"));
 }
 
+TEST(TextEscape, CsvCellsThatASpreadsheetWouldEvaluateBecomeText)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"=6*7", "'=6*7"},
+        {"+1", "'+1"},
+        {"-2", "'-2"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\tx", "'\\x09x"},
+        {"\rx", "'\\x0Dx"},
+        // Quoted cells: the apostrophe goes inside the quotes, where the
+        // spreadsheet sees it once it has taken the quotes off.
+        {"=HYPERLINK(\"http://x\",\"y\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\""},
+        // Only the first byte counts; signs inside a text are plain text.
+        {"D850 =1", "D850 =1"},
+        {" =1", " =1"},
+        {"", ""},
+    };
+    for (const auto& [bytes, csv] : cases)
+        EXPECT_EQ(csv, CsvField(bytes)) << Hex(bytes);
+}
+
 TEST(TextEscape, TextFormGivesTheBytesBackAndNoControlByte)
 {
     for (const std::string& s : Samples()) {

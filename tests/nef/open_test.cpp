@@ -61,6 +61,9 @@ TEST(OpenReasons, EachCauseIsNamed)
     while (deep.size() < 5000)
         deep += "/folder";
     EXPECT_EQ(NefProblem::kPathTooLong, ProblemReading(deep + "/x.nef"));
+    const std::string loop = dir.Path() + "/loop.nef";
+    ASSERT_EQ(0, symlink("loop.nef", loop.c_str()));
+    EXPECT_EQ(NefProblem::kLinkLoop, ProblemReading(loop));
 
     EXPECT_STREQ("no such file", NefProblemText(NefProblem::kNoSuchFile));
     EXPECT_STREQ("a folder, not a file", NefProblemText(NefProblem::kFolder));
