@@ -39,6 +39,7 @@ def make_library(root: pathlib.Path, maker: str) -> str:
         shutil.copyfile(sample, root / "lib" / folder / name)
     (root / "lib" / "broken.nef").write_bytes(b"not a camera file at all")
     (root / "lib" / "empty folder").mkdir()
+    (root / "notes.txt").write_text("not a chart")
     deep = pathlib.Path("lib", "deep", *["%s%02d" % ("folder-", i) * 3 for i in range(9)])
     (root / deep).mkdir(parents=True)
     shutil.copyfile(sample, root / deep / "DSC_0002.NEF")
@@ -84,6 +85,9 @@ def main() -> int:
             ["--json"] + wide + [far, "lib/broken.nef"],
             ["--csv", "-r", "lib/empty folder", "lib/사진", "nowhere"],
             ["--cameras", "--chart", "no folder/wear.svg", "-r", "lib"],
+            # Charts that would overwrite a photo or another file: refused.
+            ["--cameras", "--chart", "lib/broken.nef", "-r", "lib"],
+            ["--cameras", "--chart", "notes.txt", "-r", "lib"],
             [],
             ["--bogus"],
             ["--chart", "x.svg", "lib"],
