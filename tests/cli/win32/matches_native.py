@@ -5,7 +5,7 @@ Both read one generated photo library, with folders and files named in
 Greek, Japanese, Korean, with an emoji and with combining marks, a path of
 over 260 characters and files that cannot be read, in every output form, as
 single files, as folder walks and as the camera summary with its chart, and
-with arguments that are wrong. Standard output, standard error, the exit
+with arguments that are wrong, and into a full disk. Standard output, standard error, the exit
 status and the chart must be the same bytes, but for one thing: a walked
 path has '\\' where the native one has '/' (written "\\\\" by the escapes).
 Wine runs in a locale whose ANSI code page cannot spell those names.
@@ -116,6 +116,18 @@ def main() -> int:
             for problem in problems:
                 print("  " + problem)
             failures += bool(problems)
+        # Output that cannot be written (a full disk): status 3 and the
+        # same message from both.
+        for case in (["--csv", "-r", "lib"], ["--help"]):
+            outcomes = []
+            for command in ([native], [args.wine_run, args.windows]):
+                with open("/dev/full", "wb") as full:
+                    done = subprocess.run(command + case, cwd=root, env=env, stdin=subprocess.DEVNULL, stdout=full,
+                                          stderr=subprocess.PIPE, timeout=120)
+                outcomes.append((done.returncode, normalised(done.stderr)))
+            alike = outcomes[0] == outcomes[1] and outcomes[0][0] == 3
+            print(f"{'ok' if alike else 'FAILED'}: tessmar {' '.join(case)} >/dev/full: {outcomes}")
+            failures += not alike
         # The walks reached the wide folders and the deep file, and the
         # Windows build printed what it walked with its own separator.
         listing = run([args.wine_run, args.windows, "--csv", "-r", "lib"], root, env)[1].decode()
