@@ -4,13 +4,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <io.h>
 #include <string_view>
 
 #include "descriptors.h"
 #include "file_list.h"
 #include "windows_paths.h"
-
-#include <io.h>
 
 namespace {
 
