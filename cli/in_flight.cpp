@@ -1,11 +1,6 @@
 #include "in_flight.h"
 
-#include <cerrno>
-#include <climits>
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 std::optional<InFlight> InFlightSetting(const char* text)
 {
@@ -34,21 +29,4 @@ bool StorageWaits::Record(std::chrono::steady_clock::duration took)
     for (unsigned bits = m_recent; bits != 0; bits &= bits - 1)
         ++waited;
     return waited >= 4;
-}
-
-std::size_t FreeDescriptors(std::size_t wanted)
-{
-    rlimit limit{};
-    // Without a known limit, the numbers any system grants.
-    rlim_t below = getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 256;
-    if (below == RLIM_INFINITY || below > INT_MAX)
-        below = INT_MAX;
-    // Open descriptors are few: the scan ends after them and `wanted`
-    // free numbers.
-    std::size_t free = 0;
-    for (rlim_t fd = 0; fd < below && free < wanted; ++fd) {
-        if (fcntl(static_cast<int>(fd), F_GETFD) < 0 && errno == EBADF)
-            ++free;
-    }
-    return free;
 }

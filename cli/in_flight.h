@@ -50,9 +50,5 @@ private:
     unsigned m_recent = 0;  // one bit per read, the latest lowest: 1 if it waited
 };
 
-// How many of `wanted` reads can have a descriptor of their own: the
-// descriptor numbers still free below the process's limit. A run that
-// reads one file at a time needs one; more in flight must not make a file
-// fail with "too many files are open" that one at a time would have read.
-std::size_t FreeDescriptors(std::size_t wanted);
+// Descriptors left for whatever the runtime opens meanwhile.
 constexpr std::size_t kSpareDescriptors = 2;

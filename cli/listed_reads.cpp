@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <thread>
 
+#include "camera_file.h"
+#include "descriptors.h"
+
 namespace {
 
 // The step for one path. It depends on no other path, so that several can
@@ -20,10 +23,9 @@ FileResult ReadListed(const ListedPath& listed, bool recursive)
     // holds no tables.
     thread_local NefReadout read;
     const auto started = std::chrono::steady_clock::now();
-    const NefOutcome outcome = ReadNefFile(listed.path.c_str(), read);
+    const NefOutcome outcome = ReadCameraFile(listed.path, read, result.reason);
     result.took = std::chrono::steady_clock::now() - started;
     if (!outcome) {
-        result.reason = outcome.Reason();
         if (outcome.Problem() == NefProblem::kFolder && !recursive)
             result.reason += " (use -r to read the files in it)";
     }

@@ -5,16 +5,15 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <optional>
 #include <ostream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "camera_history.h"
 #include "chart_file.h"
 #include "chart_target.h"
+#include "descriptors.h"
 #include "file_list.h"
 #include "interrupt.h"
 #include "history_format.h"
@@ -23,6 +22,7 @@
 #include "output_buffer.h"
 #include "progress.h"
 #include "readout_format.h"
+#include "run_tessmar.h"
 #include "text_escape.h"
 #include "wear_chart.h"
 #include "write_all.h"
@@ -67,21 +67,7 @@ constexpr char kUsage[] =
 // Writes `text` to standard error in one call where the system allows, so
 // that a line stays whole beside other writers.
 // A failed write leaves nowhere to say anything, so it goes unreported.
-void WriteError(const std::string& text) { WriteAll(STDERR_FILENO, text.data(), text.size()); }
-
-// Standard input and error, when closed, get /dev/null in their place, so
-// that no file or folder this run opens takes their numbers. Standard
-// output is left to the output's own check.
-void FillClosedStandardDescriptors()
-{
-    for (int wanted : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
-        if (fcntl(wanted, F_GETFD) >= 0)
-            continue;
-        const int opened = open("/dev/null", wanted == STDIN_FILENO ? O_RDONLY : O_WRONLY);
-        if (opened >= 0 && opened != wanted)
-            close(opened);  // a lower number was free after all: leave it be
-    }
-}
+void WriteError(const std::string& text) { WriteAll(kStandardError, text.data(), text.size()); }
 
 int OutputFailed(int error)
 {
@@ -215,7 +201,7 @@ int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
     Progress progress(files.size());
     // On a terminal each file's lines show as soon as they are read, and
     // always before a message about the next file.
-    const bool outputIsTerminal = isatty(STDOUT_FILENO);
+    const bool outputIsTerminal = IsTerminal(kStandardOutput);
     int status = kAllRead;
     ListedReads reads(files, options.recursive, options.inFlight);
     // With --cameras each file's readout goes into the summary instead.
@@ -262,11 +248,11 @@ int ReadAll(const Options& options, std::ostream& out, OutputBuffer& buffer)
 
 }  // namespace
 
-int main(int argc, char** argv)
+int RunTessmar(int argc, char** argv)
 {
     // Before anything is opened: a closed standard output must be found
     // closed, not taken over by the first file read.
-    OutputBuffer buffer(STDOUT_FILENO);
+    OutputBuffer buffer(kStandardOutput);
     FillClosedStandardDescriptors();
     std::ostream out(&buffer);
 

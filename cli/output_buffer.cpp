@@ -1,15 +1,11 @@
 #include "output_buffer.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
-
+#include "descriptors.h"
 #include "write_all.h"
 
 OutputBuffer::OutputBuffer(int descriptor, std::size_t bytes) : m_descriptor(descriptor), m_buffer(bytes)
 {
-    if (fcntl(descriptor, F_GETFD) < 0)
-        m_error = errno;
+    m_error = DescriptorError(descriptor);
     setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
 }
 
@@ -39,9 +35,6 @@ bool OutputBuffer::Close()
 {
     if (!Drain())
         return false;
-    // On Linux the descriptor is gone even when close reports EINTR, so
-    // only other errors count.
-    if (close(m_descriptor) != 0 && errno != EINTR)
-        m_error = errno;
+    m_error = CloseDescriptor(m_descriptor);
     return m_error == 0;
 }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <unistd.h>
 
+#include "descriptors.h"
 #include "interrupt.h"
 #include "write_all.h"
 
@@ -11,7 +11,7 @@
 // write only costs the indicator.
 
 Progress::Progress(std::size_t total, std::size_t threshold)
-    : m_total(total), m_enabled(total > threshold && isatty(STDERR_FILENO) && !isatty(STDOUT_FILENO))
+    : m_total(total), m_enabled(total > threshold && IsTerminal(kStandardError) && !IsTerminal(kStandardOutput))
 {
 }
 
@@ -22,7 +22,7 @@ void Progress::ClearLine()
     if (!m_shown)
         return;
     static const char kClear[] = "\r\033[K";
-    WriteAll(STDERR_FILENO, kClear, sizeof kClear - 1);
+    WriteAll(kStandardError, kClear, sizeof kClear - 1);
     m_shown = false;
     NoteProgressLineShown(false);
 }
@@ -45,7 +45,7 @@ void Progress::Show()
     char line[64];
     const int length = std::snprintf(line, sizeof line, "\rread %zu of %zu files", m_done, m_total);
     if (length > 0)
-        WriteAll(STDERR_FILENO, line, std::min(static_cast<std::size_t>(length), sizeof line - 1));
+        WriteAll(kStandardError, line, std::min(static_cast<std::size_t>(length), sizeof line - 1));
     m_shown = true;
     NoteProgressLineShown(true);
 }

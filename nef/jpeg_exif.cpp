@@ -1,6 +1,7 @@
 #include "jpeg_exif.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -9,7 +10,9 @@ constexpr std::uint8_t kMarkerEndOfImage = 0xD9;
 constexpr std::uint8_t kMarkerStartOfScan = 0xDA;
 constexpr std::uint8_t kMarkerApp1 = 0xE1;
 
-constexpr char kExifSignature[6] = {'E', 'x', 'i', 'f', '\0', '\0'};
+constexpr std::string_view kExifSignature("Exif\0\0", 6);
+constexpr std::string_view kXmpSignature("http://ns.adobe.com/xap/1.0/\0", 29);
+static_assert(kExifSignature.size() <= kXmpSignature.size());
 
 // Camera files have a handful of segments before the image data; this bound
 // keeps a crafted file of thousands of tiny segments from being walked.
@@ -26,6 +29,8 @@ ExifSearch FromRead(ReadResult result)
     return result == ReadResult::kIoError ? ExifSearch::kIoError : ExifSearch::kTruncated;
 }
 
+ExifSearch FindApp1(BoundedStream& stream, std::string_view wanted, App1Payload& where);
+
 }  // namespace
 
 bool StartsAsJpeg(BoundedStream& stream)
@@ -35,7 +40,15 @@ bool StartsAsJpeg(BoundedStream& stream)
            magic[1] == kMarkerStartOfImage;
 }
 
-ExifSearch FindJpegExif(BoundedStream& stream, ExifLocation& where)
+ExifSearch FindJpegExif(BoundedStream& stream, App1Payload& where) { return FindApp1(stream, kExifSignature, where); }
+
+ExifSearch FindJpegXmp(BoundedStream& stream, App1Payload& where) { return FindApp1(stream, kXmpSignature, where); }
+
+namespace {
+
+// Walks the markers up to the first APP1 segment whose payload begins with
+// `wanted`.
+ExifSearch FindApp1(BoundedStream& stream, std::string_view wanted, App1Payload& where)
 {
     std::uint64_t position = 2;  // behind the start-of-image marker
     for (int step = 0; step < kMaxMarkerSteps; ++step) {
@@ -71,14 +84,14 @@ ExifSearch FindJpegExif(BoundedStream& stream, ExifLocation& where)
         if (dataSize > stream.Size() - dataStart)
             return ExifSearch::kTruncated;
 
-        if (marker[1] == kMarkerApp1 && dataSize >= sizeof kExifSignature) {
-            char signature[sizeof kExifSignature];
-            result = stream.ReadAt(dataStart, signature, sizeof signature);
+        if (marker[1] == kMarkerApp1 && dataSize >= wanted.size()) {
+            char signature[kXmpSignature.size()];
+            result = stream.ReadAt(dataStart, signature, wanted.size());
             if (result != ReadResult::kOk)
                 return FromRead(result);
-            if (std::memcmp(signature, kExifSignature, sizeof signature) == 0) {
-                where.tiffStart = dataStart + sizeof kExifSignature;
-                where.tiffSize = dataSize - sizeof kExifSignature;
+            if (std::memcmp(signature, wanted.data(), wanted.size()) == 0) {
+                where.start = dataStart + wanted.size();
+                where.size = dataSize - wanted.size();
                 return ExifSearch::kFound;
             }
         }
@@ -86,3 +99,5 @@ ExifSearch FindJpegExif(BoundedStream& stream, ExifLocation& where)
     }
     return ExifSearch::kMalformed;
 }
+
+}  // namespace

@@ -1,12 +1,15 @@
 // Reads the entries a shutter-count readout needs: Model and DateTime from
 // IFD0, the Exif IFD pointer, the Exif MakerNote (or, in a DNG file, the
-// maker note kept in IFD0's DNGPrivateData), the two counters and the
-// serial number in the maker note's own directory, and the Exif IFD's
-// serial number where the maker note has none.
+// maker note kept in IFD0's DNGPrivateData), the two counters in the maker
+// note's own directory, and the body's serial number from the first place
+// that records one: the maker note (0x001D, then the older 0x00A0), the
+// Exif BodySerialNumber (in the Exif IFD, then IFD0), a DNG's
+// CameraSerialNumber, and the XMP packet's aux:SerialNumber.
 #include "nef_readout.h"
 
 #include "dng_private_data.h"
 #include "jpeg_exif.h"
+#include "xmp_serial.h"
 
 #include <algorithm>
 #include <cstring>
@@ -18,12 +21,17 @@ constexpr std::uint16_t kTagDateTime = 0x0132;           // IFD0
 constexpr std::uint16_t kTagExifIfd = 0x8769;            // IFD0
 constexpr std::uint16_t kTagDngPrivateData = 0xC634;     // IFD0
 constexpr std::uint16_t kTagMakerNote = 0x927C;          // Exif IFD
-constexpr std::uint16_t kTagBodySerialNumber = 0xA431;   // Exif IFD
+constexpr std::uint16_t kTagXmp = 0x02BC;                // IFD0
+constexpr std::uint16_t kTagCameraSerialNumber = 0xC62F; // IFD0 of a DNG
+constexpr std::uint16_t kTagBodySerialNumber = 0xA431;   // Exif IFD, or IFD0
 constexpr std::uint16_t kTagSerialNumber = 0x001D;       // maker note
+constexpr std::uint16_t kTagOlderSerialNumber = 0x00A0;  // maker note: "No= 3004871a" and the like
 constexpr std::uint16_t kTagMechanicalCount = 0x0037;    // maker note
 constexpr std::uint16_t kTagTotalCount = 0x00A7;         // maker note
 
+constexpr std::uint16_t kTypeByte = 1;
 constexpr std::uint16_t kTypeAscii = 2;
+constexpr std::uint16_t kTypeUndefined = 7;
 
 // Cameras write IFD0 directly behind the header; software that re-saves a
 // file may move it and say where in the header.
@@ -34,6 +42,12 @@ constexpr std::uint64_t kIfd0Position = 8;
 // embedded TIFF structure, whose offsets count from that header.
 constexpr std::uint64_t kMakerHeaderOffset = 10;
 constexpr std::uint64_t kMakerIfdInHeader = 8;
+
+// The oldest Nikon maker note (Coolpix bodies of about 1999-2001): the
+// signature and version 1, then a directory straight away, whose offsets
+// count from the file's own TIFF header. It records no shutter count.
+constexpr char kVersion1Note[8] = {'N', 'i', 'k', 'o', 'n', '\0', 0x01, 0x00};
+constexpr std::uint64_t kVersion1NoteIfd = 8;
 
 // What Nikon writes into a counter it has no value for ("n/a").
 constexpr std::uint32_t kCountNotAvailable = 0xFFFFF7FF;
@@ -90,6 +104,15 @@ int DeclaredSwap(const std::uint8_t (&header)[8])
     return -1;
 }
 
+// A serial as stored, without the blanks and zero bytes some bodies pad it
+// with; all blank, it is none.
+std::string TrimmedSerial(std::string text)
+{
+    const std::size_t end = text.find_last_not_of(std::string_view(" \t\0", 3));
+    text.erase(end == std::string::npos ? 0 : end + 1);
+    return text;
+}
+
 // A serial number: an ASCII entry's text, empty when there is none to
 // trust. One that lies outside its part of the file is left out rather than
 // failing the readout, which is about the counters; one cut short by the
@@ -105,7 +128,19 @@ ReadResult ReadSerial(BoundedStream& stream, const TiffEntry* entry, int bSwap, 
         return result;
     const bool cut = text.size() == kTextBufferBytes && EntryCount(*entry) > kTextBufferBytes;
     if (result == ReadResult::kOk && !cut)
-        serial = text;
+        serial = TrimmedSerial(text);
+    return ReadResult::kOk;
+}
+
+// Sets `serial` from the first of `tags` in `block` that holds one.
+ReadResult ReadFirstSerial(BoundedStream& stream, const IfdBlock& block, std::initializer_list<std::uint16_t> tags,
+                           int bSwap, std::string& serial)
+{
+    for (std::uint16_t tag : tags) {
+        const ReadResult result = ReadSerial(stream, LastEntryWithTag(block, tag), bSwap, serial);
+        if (result != ReadResult::kOk || !serial.empty())
+            return result;
+    }
     return ReadResult::kOk;
 }
 
@@ -187,6 +222,14 @@ NefOutcome DeriveCounters(NefReadout& readout)
 NefOutcome ReadMakerNote(BoundedStream& stream, std::uint64_t position, std::uint64_t size, int fallbackSwap,
                          NefReadout& readout)
 {
+    char signature[sizeof kVersion1Note];
+    if (size >= sizeof signature && stream.ReadAt(position, signature, sizeof signature) == ReadResult::kOk &&
+        std::memcmp(signature, kVersion1Note, sizeof signature) == 0) {
+        const ReadResult result = ReadIfd(stream, position + kVersion1NoteIfd, fallbackSwap, readout.m_makerIfd);
+        if (result != ReadResult::kOk)
+            return NefOutcome::Failure(Problem(result, NefProblem::kMakerNoteTruncated));
+        return NefOutcome::Failure(NefProblem::kNoShutterCount);
+    }
     if (size < kMakerHeaderOffset)
         return NefOutcome::Failure(NefProblem::kMakerNoteTruncated);
     const StreamPart note(stream, position + kMakerHeaderOffset, size - kMakerHeaderOffset);
@@ -200,8 +243,8 @@ NefOutcome ReadMakerNote(BoundedStream& stream, std::uint64_t position, std::uin
     if (result == ReadResult::kOk)
         result = ReadIfd(stream, kMakerIfdInHeader, makerSwap, readout.m_makerIfd);
     if (result == ReadResult::kOk)
-        result = ReadSerial(stream, LastEntryWithTag(readout.m_makerIfd, kTagSerialNumber), makerSwap,
-                            readout.m_serialNumber);
+        result = ReadFirstSerial(stream, readout.m_makerIfd, {kTagSerialNumber, kTagOlderSerialNumber}, makerSwap,
+                                 readout.m_serialNumber);
     if (result != ReadResult::kOk)
         return NefOutcome::Failure(Problem(result, NefProblem::kMakerNoteTruncated));
     return DeriveCounters(readout);
@@ -255,8 +298,19 @@ NefOutcome ReadCounters(BoundedStream& stream, NefReadout& readout, int bSwap)
     }
 
     if (readout.m_serialNumber.empty() && outcome.Problem() != NefProblem::kUnreadable) {
-        const ReadResult result = ReadSerial(stream, LastEntryWithTag(readout.m_exifIfd, kTagBodySerialNumber),
-                                             bSwap, readout.m_serialNumber);
+        ReadResult result = ReadSerial(stream, LastEntryWithTag(readout.m_exifIfd, kTagBodySerialNumber), bSwap,
+                                       readout.m_serialNumber);
+        if (result == ReadResult::kOk && readout.m_serialNumber.empty())
+            result = ReadFirstSerial(stream, readout.m_ifd0, {kTagBodySerialNumber, kTagCameraSerialNumber}, bSwap,
+                                     readout.m_serialNumber);
+        if (result == ReadResult::kOk && readout.m_serialNumber.empty()) {
+            // A packet of bytes: BYTE or UNDEFINED as written, ASCII by some software.
+            const TiffEntry* xmp = LastEntryWithTag(readout.m_ifd0, kTagXmp);
+            const std::uint16_t type = xmp ? EntryType(*xmp) : 0;
+            if (type == kTypeByte || type == kTypeAscii || type == kTypeUndefined)
+                result = FindXmpSerial(stream, EntryValue(*xmp), EntryCount(*xmp), readout.m_serialNumber);
+            readout.m_serialNumber = TrimmedSerial(readout.m_serialNumber);
+        }
         if (result != ReadResult::kOk)
             return NefOutcome::Failure(NefProblem::kUnreadable);
     }
@@ -316,31 +370,54 @@ NefOutcome ReadFields(BoundedStream& stream, NefReadout& readout)
     return ReadCounters(stream, readout, bSwap);
 }
 
+
+// The JPEG structure read: the Exif segment's TIFF structure when there is
+// one (`tiffRead` then set), and then, for a serial no entry gave, the XMP
+// segment.
+NefOutcome ReadJpeg(BoundedStream& stream, NefReadout& readout, bool& tiffRead)
+{
+    const std::uint64_t wholeSize = stream.Size();
+    NefOutcome outcome = NefOutcome::Success();
+    App1Payload exif;
+    switch (FindJpegExif(stream, exif)) {
+    case ExifSearch::kFound:
+        if (!stream.Restrict(exif.start, exif.size))
+            return NefOutcome::Failure(NefProblem::kJpegSegmentTruncated);
+        tiffRead = true;
+        outcome = ReadFields(stream, readout);
+        break;
+    case ExifSearch::kNoExif:
+        outcome = NefOutcome::Failure(NefProblem::kNoJpegExif);
+        break;
+    case ExifSearch::kTruncated:
+        return NefOutcome::Failure(NefProblem::kJpegSegmentTruncated);
+    case ExifSearch::kMalformed:
+        return NefOutcome::Failure(NefProblem::kJpegMalformed);
+    case ExifSearch::kIoError:
+        return NefOutcome::Failure(NefProblem::kUnreadable);
+    }
+    if (!readout.m_serialNumber.empty() || outcome.Problem() == NefProblem::kUnreadable)
+        return outcome;
+    stream.Restrict(0, wholeSize);
+    App1Payload xmp;
+    const ExifSearch found = FindJpegXmp(stream, xmp);
+    ReadResult result = found == ExifSearch::kIoError ? ReadResult::kIoError : ReadResult::kOk;
+    if (found == ExifSearch::kFound)
+        result = FindXmpSerial(stream, xmp.start, xmp.size, readout.m_serialNumber);
+    if (result != ReadResult::kOk)
+        return NefOutcome::Failure(NefProblem::kUnreadable);
+    readout.m_serialNumber = TrimmedSerial(readout.m_serialNumber);
+    return outcome;
+}
+
 }  // namespace
 
 NefOutcome ReadNefStream(BoundedStream& stream, NefReadout& readout)
 {
     Clear(readout);
     const bool jpeg = StartsAsJpeg(stream);
-    if (jpeg) {
-        ExifLocation exif;
-        switch (FindJpegExif(stream, exif)) {
-        case ExifSearch::kFound:
-            break;
-        case ExifSearch::kNoExif:
-            return NefOutcome::Failure(NefProblem::kNoJpegExif);
-        case ExifSearch::kTruncated:
-            return NefOutcome::Failure(NefProblem::kJpegSegmentTruncated);
-        case ExifSearch::kMalformed:
-            return NefOutcome::Failure(NefProblem::kJpegMalformed);
-        case ExifSearch::kIoError:
-            return NefOutcome::Failure(NefProblem::kUnreadable);
-        }
-        if (!stream.Restrict(exif.tiffStart, exif.tiffSize))
-            return NefOutcome::Failure(NefProblem::kJpegSegmentTruncated);
-    }
-
-    const NefOutcome outcome = ReadFields(stream, readout);
+    bool tiffRead = !jpeg;
+    const NefOutcome outcome = jpeg ? ReadJpeg(stream, readout, tiffRead) : ReadFields(stream, readout);
     if (!outcome) {
         readout.m_mechanicalCount = 0;
         readout.m_electronicCount = 0;
@@ -349,7 +426,7 @@ NefOutcome ReadNefStream(BoundedStream& stream, NefReadout& readout)
         // Any first byte is taken as a byte order, so a file of another kind
         // is only found out when its structure fails; name the real cause
         // then. Texts read from such a file are noise, not a camera's words.
-        const bool headerRead = stream.Size() >= sizeof readout.m_header;
+        const bool headerRead = tiffRead && stream.Size() >= sizeof readout.m_header;
         if (headerRead && DeclaredSwap(readout.m_header) < 0 && outcome.Problem() != NefProblem::kUnreadable) {
             readout.m_camera.clear();
             readout.m_shootingDate.clear();

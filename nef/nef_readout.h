@@ -18,9 +18,11 @@ struct NefReadout {
     std::int32_t m_totalCount = 0;
     std::string m_shootingDate;  // IFD0 DateTime, as stored (8-bit text)
     std::string m_camera;        // IFD0 Model, as stored (8-bit text)
-    // The body's serial number, as stored: the maker note's own (0x001D),
-    // else the Exif IFD's BodySerialNumber (0xA431); empty when the file
-    // records neither.
+    // The body's serial number, as stored without trailing blanks: the first
+    // of the maker note's (0x001D, then 0x00A0), the Exif BodySerialNumber
+    // (0xA431, in the Exif IFD, then IFD0), a DNG's CameraSerialNumber
+    // (0xC62F) and XMP's aux:SerialNumber that holds one; empty when none
+    // does. Kept when the file gives no count.
     std::string m_serialNumber;
     // 1 when the maker note holds a mechanical count (0x0037) of its own; 0
     // when m_mechanicalCount shows the total for want of one, which the

@@ -3,7 +3,8 @@
 
     make_zip.py OUTPUT NAME=PATH...
 
-Members are stored flat, in the order of their names, deflated at level 9.
+Members are stored under their names (a '/' in a name is a folder, with no
+entry of its own), in the order of their names, deflated at level 9.
 Nothing of the machine that packs them goes in: each member is dated
 SOURCE_DATE_EPOCH (read as UTC, since a zip's dates have no time zone),
 marked as made on Unix with mode 0755 for programs and 0644 for the rest, and

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <ostream>
+#include <string_view>
 
 #include "text_escape.h"
 
@@ -21,6 +22,20 @@ void AppendJsonStringOrNull(std::string& out, const std::string& text)
         out += "null";
     else
         AppendJsonString(out, text);
+}
+
+// "\n  Label   value", padded to the value column; a line without a value
+// ends at its label, with no blank behind it.
+void AppendTextLine(std::string& out, const char* paddedLabel, const std::string& value)
+{
+    out += "\n  ";
+    if (value.empty()) {
+        const std::string_view label(paddedLabel);
+        out.append(label.substr(0, label.find_last_not_of(' ') + 1));
+        return;
+    }
+    out += paddedLabel;
+    AppendPrintableText(out, value);
 }
 
 }  // namespace
@@ -50,12 +65,9 @@ void ReadoutWriter::Write(const std::string& file, const NefReadout& r, const st
         if (m_written)
             line += '\n';
         AppendPrintableText(line, file);
-        line += "\n  Camera              ";
-        AppendPrintableText(line, r.m_camera);
-        line += "\n  Serial Number       ";
-        AppendPrintableText(line, r.m_serialNumber);
-        line += "\n  Shooting Date       ";
-        AppendPrintableText(line, r.m_shootingDate);
+        AppendTextLine(line, "Camera              ", r.m_camera);
+        AppendTextLine(line, "Serial Number       ", r.m_serialNumber);
+        AppendTextLine(line, "Shooting Date       ", r.m_shootingDate);
         line += "\n  Mechanical Shutter  ";
         AppendNumber(line, r.m_mechanicalCount);
         line += "\n  Electronic Shutter  ";

@@ -74,6 +74,35 @@ std::vector<std::uint8_t> CameraJpeg(const std::vector<std::uint8_t>& tiff, bool
     return JpegFile({jfif, ExifSegment(tiff), quantisation});
 }
 
+// XMP packets with aux:SerialNumber written the ways editors write it, and
+// ways no editor should.
+std::vector<std::pair<std::string, std::string>> XmpPackets()
+{
+    const auto packet = [](const std::string& property) {
+        return "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?><x:xmpmeta xmlns:x=\"adobe:ns:meta/\">"
+               "<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description rdf:about=\"\" "
+               "xmlns:aux=\"http://ns.adobe.com/exif/1.0/aux/\" " +
+               property + "</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end=\"w\"?>";
+    };
+    const std::string whole = packet("aux:SerialNumber=\"6078248\">");
+    return {
+        {"xmp_bad_cut", whole.substr(0, whole.find("6078") + 4)},
+        {"serial_xmp_attribute", packet("aux:SerialNumber=\"6078248\">")},
+        {"serial_xmp_element", packet("><aux:SerialNumber>3003&#x32;30</aux:SerialNumber>")},
+        {"serial_xmp_repeated", packet("aux:SerialNumber='1'><aux:SerialNumber>2</aux:SerialNumber>")},
+        {"xmp_bad_unclosed", packet("aux:SerialNumber=\"6078248")},
+        {"xmp_bad_long", packet("aux:SerialNumber=\"" + std::string(60, '7') + "\">")},
+        {"xmp_bad_reference", packet("aux:SerialNumber=\"&#xD800;&bogus;\">")},
+    };
+}
+
+// A JPEG as an editor leaves it: the Exif segment, then an XMP one.
+std::vector<std::uint8_t> XmpJpeg(const std::vector<std::uint8_t>& tiff)
+{
+    const JpegSegment xmp{0xE1, std::string("http://ns.adobe.com/xap/1.0/\0", 29) + XmpPackets()[1].second};
+    return JpegFile({ExifSegment(tiff), xmp});
+}
+
 // Position of the Exif segment's TIFF header in CameraJpeg's output: SOI,
 // the JFIF segment (4 + 14 bytes), the APP1 segment's head and "Exif\0\0".
 constexpr std::size_t kJpegTiffStart = 2 + 18 + 4 + 6;
@@ -156,6 +185,22 @@ std::vector<NamedFile> ResavedAndConvertedFiles()
         Camera mechanicalNa;
         mechanicalNa.mechanical = kNotAvailable;
         files.push_back({prefix + "mech_not_available.nef", CameraNef(order, mechanicalNa).Build()});
+
+        // The serial's other places, as older bodies and other software
+        // leave it; "xmp_bad" packets hold none that can be trusted.
+        const auto noSerial = [&] {
+            Camera camera;
+            camera.serial = std::nullopt;
+            return CameraNef(order, camera);
+        };
+        files.push_back({prefix + "serial_older_entry.nef",
+                         noSerial().MakerText(0x00A0, std::string("NO= 1005a431    \0", 17)).Build()});
+        files.push_back({prefix + "serial_in_ifd0.nef", noSerial().Ifd0Text(0xA431, std::string("7012345\0", 8)).Build()});
+        files.push_back(
+            {prefix + "serial_dng_camera.dng", noSerial().Ifd0Text(0xC62F, std::string("8012345\0", 8)).AsDng().Build()});
+        for (const auto& [name, packet] : XmpPackets())
+            files.push_back({prefix + name + ".nef", noSerial().Ifd0Text(0x02BC, packet).Build()});
+        files.push_back({prefix + "serial_xmp_segment.jpg", XmpJpeg(noSerial().Build())});
     }
     return files;
 }

@@ -49,8 +49,8 @@ TEST_F(CliTest, TextUnderTheDialogLabelsAndReasonsOnStandardError)
                        "\n" +
                   m_d90 + "\n"
                           "  Camera              NIKON D90\n"
-                          "  Serial Number       \n"
-                          "  Shooting Date       \n"
+                          "  Serial Number\n"
+                          "  Shooting Date\n"
                           "  Mechanical Shutter  6507\n"
                           "  Electronic Shutter  0\n"
                           "  Total Count         6507\n",

@@ -342,8 +342,8 @@ TEST(Progress, NeverSharesATerminalWithTheOutput)
     const std::string before = screen.substr(0, at);
     const std::string lastBlock = args[199] + "\n"
                                   "  Camera              NIKON D90\n"
-                                  "  Serial Number       \n"
-                                  "  Shooting Date       \n"
+                                  "  Serial Number\n"
+                                  "  Shooting Date\n"
                                   "  Mechanical Shutter  6507\n"
                                   "  Electronic Shutter  0\n"
                                   "  Total Count         6507\n";

@@ -7,6 +7,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <sys/ioctl.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,6 +27,8 @@ namespace {
 // Enough files that their output fills a pipe and the program's buffer
 // many times over: a run whose reader waits is still going when signalled.
 constexpr int kFiles = 3000;
+// What a pipe holds before its writer waits (Linux's default).
+constexpr int kPipeBytes = 65536;
 
 struct StoppedRun {
     bool bySignal = false;
@@ -51,6 +55,28 @@ protected:
             std::filesystem::create_hard_link(bad, s_dir->Path() + "/bad/DSC_" + std::to_string(1000 + i) + ".NEF");
     }
     static void TearDownTestSuite() { delete s_dir; }
+
+    // Whether process `pid` has handlers for SIGINT, SIGTERM and SIGHUP,
+    // as /proc shows its caught signals.
+    static bool CatchesSignals(pid_t pid)
+    {
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("SigCgt:", 0) != 0)
+                continue;
+            const unsigned long long caught = std::stoull(line.substr(7), nullptr, 16);
+            const unsigned long long wanted = 1ull << (SIGINT - 1) | 1ull << (SIGTERM - 1) | 1ull << (SIGHUP - 1);
+            return (caught & wanted) == wanted;
+        }
+        return false;
+    }
+
+    // Bytes waiting in the pipe whose reading end is `fd`.
+    static int Pending(int fd)
+    {
+        int bytes = 0;
+        return ioctl(fd, FIONREAD, &bytes) == 0 ? bytes : 0;
+    }
 
     // Runs tessmar with `args` and `folder`, one of its outputs into a pipe
     // that is not read until `signals` have been sent (so the run is waiting
@@ -83,7 +109,11 @@ protected:
             _exit(127);
         }
         close(pipeFds[1]);
-        usleep(400 * 1000);
+        // Signalled once it has its handlers and the pipe is full: it has
+        // read some files then and waits to write, however loaded the
+        // machine is.
+        for (int i = 0; i < 15000 && !(CatchesSignals(child) && Pending(pipeFds[0]) >= kPipeBytes); ++i)
+            usleep(2000);
         for (int s : signals) {
             kill(child, s);
             usleep(50 * 1000);

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "nef_readout.h"
@@ -67,4 +68,65 @@ TEST(Samples, EveryListedFileGivesItsExpectedReadout)
         }
     }
     EXPECT_GT(rows, 0);
+}
+
+// ExifTool as the oracle for the serial: on every sample the reader reads,
+// the serial is one of the values ExifTool shows for SerialNumber or
+// CameraSerialNumber (in any group, as stored), and empty only where it
+// shows none.
+TEST(Samples, SerialIsOneThatExifToolShows)
+{
+    const std::filesystem::path dir = TESSMAR_SAMPLES_DIR;
+    if (!std::filesystem::is_directory(dir / "files"))
+        GTEST_SKIP() << "SKIPPED: no sample files at " << dir.string();
+    if (std::system("exiftool -ver >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "SKIPPED: exiftool is not installed";
+    std::string command =
+        "exiftool -q -j -n -a -G1 -SerialNumber -CameraSerialNumber";
+    std::vector<std::string> paths;
+    for (const char* folder : {"files", "tiff"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(dir / folder)) {
+            const std::string ext = entry.path().extension().string();
+            if (ext == ".nef" || ext == ".NEF" || ext == ".jpg" || ext == ".tif") {
+                paths.push_back(entry.path().string());
+                command += " '" + paths.back() + "'";
+            }
+        }
+    }
+    // One line per file: its path, a tab, and the values joined by a 0x1F byte.
+    command += " | python3 -c 'import json,sys\n"
+               "for o in json.load(sys.stdin):\n"
+               "  v = [str(x).rstrip() for k, x in o.items() if k.endswith(\":SerialNumber\") or k.endswith(\":CameraSerialNumber\")]\n"
+               "  print(o[\"SourceFile\"] + \"\\t\" + \"\\x1f\".join(v))'";
+    std::map<std::string, std::vector<std::string>> shown;
+    if (std::FILE* p = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        while (std::fgets(buffer, sizeof buffer, p)) {
+            std::string line(buffer);
+            line.erase(line.find_last_not_of('\n') + 1);
+            const std::size_t tab = line.find('\t');
+            std::vector<std::string>& values = shown[line.substr(0, tab)];
+            std::stringstream in(line.substr(tab + 1));
+            for (std::string value; std::getline(in, value, '\x1f');)
+                if (!value.empty())
+                    values.push_back(value);
+        }
+        pclose(p);
+    }
+    ASSERT_EQ(paths.size(), shown.size());
+    int withSerial = 0;
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        NefReadout readout;
+        ReadNefFile(path.c_str(), readout);
+        const std::vector<std::string>& values = shown[path];
+        if (values.empty()) {
+            EXPECT_EQ("", readout.m_serialNumber);
+        } else {
+            EXPECT_NE(values.end(), std::find(values.begin(), values.end(), readout.m_serialNumber))
+                << "read " << readout.m_serialNumber << ", ExifTool shows " << values.front();
+            ++withSerial;
+        }
+    }
+    EXPECT_GT(withSerial, 0);
 }

@@ -3,10 +3,11 @@
 
     check_dist.py --dist DIR --source-root DIR --nef-maker MAKE_NEF_FILES [unittest arguments]
 
-The zip: its two members, dated SOURCE_DATE_EPOCH; a Tessmar.exe with no link
+The zip: its three members, dated SOURCE_DATE_EPOCH; a Tessmar.exe with no link
 time, no symbols, no debug sections and no path of the machine that built it,
 whose resources read back as the resources check expects of the debug build;
-a README in Windows line ends. The Debian package: its control fields and contents,
+a console cli/tessmar.exe as clean, importing only the system's DLLs and
+declared long-path aware; a README in Windows line ends. The Debian package: its control fields and contents,
 dependencies on the C library only, and a tessmar that, unpacked, reads a NEF
 file and has its manual page where man finds it. The web page: one file
 within its size, nothing it would fetch, no path of the build machine. The
@@ -43,6 +44,7 @@ CHECK_RESOURCES = os.path.join(HERE, "..", "resources", "check_resources.py")
 
 IMAGE_FILE_MACHINE_AMD64 = 0x8664
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
+IMAGE_SUBSYSTEM_WINDOWS_CUI = 3
 
 
 def run(*command, **kwargs):
@@ -68,7 +70,7 @@ class WindowsZip(unittest.TestCase):
 
     def test_members_in_order_dated_by_the_commit(self):
         infos = self.zip.infolist()
-        self.assertEqual([i.filename for i in infos], ["README.txt", "Tessmar.exe"])
+        self.assertEqual([i.filename for i in infos], ["README.txt", "Tessmar.exe", "cli/tessmar.exe"])
         # A zip's dates are local times of no zone, kept to two seconds.
         expected = time.gmtime(release_epoch() // 2 * 2)[:6]
         for info in infos:
@@ -104,6 +106,40 @@ class WindowsZip(unittest.TestCase):
 
     def test_readme_in_windows_line_ends(self):
         self.assertNotRegex(self.zip.read("README.txt"), rb"[^\r]\n")
+
+
+class WindowsCommandLine(unittest.TestCase):
+    """cli/tessmar.exe: a console program as reproducible as Tessmar.exe,
+    needing no DLL beside it, declared long-path aware."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.exe = zipfile.ZipFile(os.path.join(DIST, ZIP_NAME)).read("cli/tessmar.exe")
+        cls.pe = pefile.PE(data=cls.exe)
+
+    def test_console_program_without_link_time_symbols_or_debug_sections(self):
+        header = self.pe.FILE_HEADER
+        self.assertEqual(header.TimeDateStamp, 0, "link time in the PE header")
+        self.assertEqual((header.PointerToSymbolTable, header.NumberOfSymbols), (0, 0))
+        sections = [s.Name.rstrip(b"\0").decode() for s in self.pe.sections]
+        self.assertEqual([s for s in sections if s.startswith((".debug", ".zdebug"))], [])
+        self.assertEqual(header.Machine, IMAGE_FILE_MACHINE_AMD64)
+        self.assertEqual(self.pe.OPTIONAL_HEADER.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_CUI)
+        for path in build_paths():
+            self.assertFalse(path in self.exe, "tessmar.exe holds %r" % path)
+
+    def test_imports_only_the_system_and_its_runtime(self):
+        imported = sorted(entry.dll.decode().lower() for entry in self.pe.DIRECTORY_ENTRY_IMPORT)
+        self.assertEqual(imported, ["kernel32.dll", "msvcrt.dll"])
+
+    def test_manifest_declares_long_paths(self):
+        manifests = [entry for entry in self.pe.DIRECTORY_ENTRY_RESOURCE.entries
+                     if entry.id == pefile.RESOURCE_TYPE["RT_MANIFEST"]]
+        self.assertEqual(len(manifests), 1)
+        data_entry = manifests[0].directory.entries[0].directory.entries[0].data.struct
+        manifest = self.pe.get_data(data_entry.OffsetToData, data_entry.Size)
+        self.assertIn(b"<longPathAware", manifest)
+        self.assertIn(b">true</longPathAware>", manifest)
 
 
 class DebianPackage(unittest.TestCase):
