@@ -114,11 +114,22 @@ test('the page', async (t) => {
       'names in the order of their UTF-8 bytes');
     assert.ok(!readouts.some((r) => r.file.endsWith('.txt')));
 
-    const bodies = JSON.parse(support.tessmar(['--cameras', '--json', '-r', 'lib'], files.dir)).filter((b) => b.files > 0);
+    // Every body the command line's summary lists, a body of files without
+    // a count too, and each decrease named in full where it can be seen.
+    const bodies = JSON.parse(support.tessmar(['--cameras', '--json', '-r', 'lib'], files.dir));
+    assert.ok(bodies.some((b) => b.files === 0 && b.filesWithoutCount > 0));
     const shown = await page.$$eval('#bodies tbody tr', (rows) => rows.map((r) => [...r.cells].map((c) => c.textContent)));
-    assert.deepEqual(shown.map((c) => [c[0], c[1], c[2], c[6]]),
-      bodies.map((b) => [b.camera, b.serial ?? '', String(b.files), String(b.lastTotal)]));
-    assert.ok(shown.some((c) => c[9].includes('→')), 'the count that went down is named');
+    assert.deepEqual(shown.map((c) => [c[0], c[1], c[2], c[3], c[4], c[7]]),
+      bodies.map((b) => [b.camera || 'unknown', b.serial ?? 'unknown', String(b.files), String(b.filesWithoutCount),
+        (b.firstDate ?? '').slice(0, 10), b.lastTotal === null ? '' : String(b.lastTotal)]));
+    const fell = bodies.flatMap((b) => b.decreases.map((d) => [b, d]));
+    assert.ok(fell.length > 0);
+    const named = await page.$$eval('#decreases li', (items) => items.map((i) => ({
+      text: i.textContent, seen: i.getBoundingClientRect().width > 0 && i.checkVisibility() })));
+    assert.deepEqual(named.map((n) => n.text), fell.map(([b, d]) =>
+      `${b.camera || 'unknown'}${b.serial === null ? '' : ' ' + b.serial}: ${d.from.file} (${d.from.date}, ${d.from.total}) \u2192 ` +
+      `${d.to.file} (${d.to.date}, ${d.to.total})`));
+    assert.ok(named.every((n) => n.seen), 'the count that went down is on the screen');
 
     // The chart as drawn: each body's colour is on the screen, inside the
     // plot, and the page's chart is the downloaded one.

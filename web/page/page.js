@@ -82,27 +82,43 @@
   function showCameras(bodies, svg) {
     var section = $('cameras');
     var tbody = $('bodies').tBodies[0];
+    var decreases = $('decreases');
     tbody.textContent = '';
+    decreases.textContent = '';
     $('chart').textContent = '';
-    var counted = bodies.filter(function (b) { return b.files > 0; });
-    section.hidden = counted.length === 0;
+    section.hidden = bodies.length === 0;
     if (section.hidden) return;
     var blank = function (v) { return v === null ? '' : String(v); };
-    counted.forEach(function (b) {
+    // The day alone, as the command line's table shows it: the rows above
+    // give each file's time.
+    var day = function (v) { return v === null ? '' : v.slice(0, 10); };
+    var point = function (p) { return p.file + ' (' + p.date + ', ' + p.total + ')'; };
+    // A body the file does not name is "unknown", as in the command line's table.
+    var named = function (v) { return v === null || v === '' ? 'unknown' : v; };
+    bodies.forEach(function (b) {
       var row = tbody.insertRow();
-      cell(row, b.camera, 'whole');
-      cell(row, blank(b.serial));
+      cell(row, named(b.camera), b.camera === '' ? 'whole unknown' : 'whole');
+      cell(row, named(b.serial), b.serial === null ? 'whole unknown' : 'whole');
       cell(row, String(b.files), 'n');
-      cell(row, blank(b.firstDate), 'whole');
-      cell(row, blank(b.lastDate), 'whole');
+      cell(row, String(b.filesWithoutCount), 'n');
+      cell(row, day(b.firstDate), 'whole');
+      cell(row, day(b.lastDate), 'whole');
       cell(row, blank(b.firstTotal), 'n');
       cell(row, blank(b.lastTotal), 'n');
       cell(row, blank(b.shots), 'n');
       cell(row, b.shotsPerDay === null ? '' : b.shotsPerDay.toFixed(1), 'n');
-      cell(row, b.decreases.map(function (d) {
-        return d.from.total + ' (' + d.from.date + ') → ' + d.to.total + ' (' + d.to.date + ')';
-      }).join('; '));
+      // Below the table, in full, where no narrow column can hide them: a
+      // count that went down is what a buyer most needs to see.
+      b.decreases.forEach(function (d) {
+        var item = document.createElement('li');
+        item.textContent = named(b.camera) + (b.serial === null ? '' : ' ' + b.serial) + ': ' +
+          point(d.from) + ' \u2192 ' + point(d.to);
+        decreases.appendChild(item);
+      });
     });
+    $('went-down').hidden = decreases.childElementCount === 0;
+    // Bodies whose files all lack a count have no point to plot.
+    if (!bodies.some(function (b) { return b.files > 0; })) return;
     var chart = new DOMParser().parseFromString(svg, 'image/svg+xml').documentElement;
     if (chart.namespaceURI === 'http://www.w3.org/2000/svg')
       $('chart').appendChild(document.importNode(chart, true));
