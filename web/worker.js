@@ -3,8 +3,9 @@
 // system (WORKERFS), where every read the reader makes becomes one
 // Blob.slice read synchronously, so only the bytes it asks for are read.
 //
-// This function is turned into the worker's source with toString(), next to
-// the module's factory, so it must not use anything from around it.
+// tessmarWorkerMain is turned into the worker's source with toString(), next
+// to the module's factory and tessmarBrowserReason, so it must use nothing
+// else from around it.
 //
 // Messages in:  {type: 'read', files: [{file, name}]}  a new run: every file
 //                                                      read in turn; an
@@ -17,6 +18,22 @@
 //               {type: 'row', index, json}             one file read
 //               {type: 'done', count}                  the run is over
 //               {type: 'output', which, text}
+// Why the browser refused to hand over a file or list a folder, in the
+// words the command line uses for the same cause: one removed or renamed
+// since it was picked, or one the system no longer lets the browser read.
+// Any other refusal is `otherwise`, with the browser's own message.
+function tessmarBrowserReason(error, otherwise) {
+  switch (error && error.name) {
+    case 'NotFoundError': return 'no such file';
+    case 'NotAllowedError':
+    case 'SecurityError': return 'permission denied';
+    default: {
+      var detail = error && (error.message || error.name);
+      return detail ? otherwise + ': ' + detail : otherwise;
+    }
+  }
+}
+
 function tessmarWorkerMain(createTessmar, scope) {
   // Emscripten's number for EIO: what a read the browser refused becomes
   // for the reader, which then gives up on the file.
@@ -25,17 +42,6 @@ function tessmarWorkerMain(createTessmar, scope) {
   var queue = [];
   var runs = 0;
   var browserError = null;  // why the browser refused the last read
-
-  function reasonFor(error) {
-    // A file removed or renamed since it was picked, or one the system
-    // no longer lets the browser read: the words the command line uses.
-    switch (error && error.name) {
-      case 'NotFoundError': return 'no such file';
-      case 'NotAllowedError':
-      case 'SecurityError': return 'permission denied';
-      default: return 'the file could not be read: ' + String(error && (error.message || error.name) || error);
-    }
-  }
 
   function start(m) {
     module = m;
@@ -84,7 +90,7 @@ function tessmarWorkerMain(createTessmar, scope) {
         var json = module.read(point + '/' + i, files[i].name);
         if (browserError) {
           // Kept with the browser's cause in place of the reader's words.
-          json = module.replaceReason(reasonFor(browserError));
+          json = module.replaceReason(tessmarBrowserReason(browserError, 'the file could not be read'));
         }
         scope.postMessage({ type: 'row', index: i, json: json });
       }
@@ -113,9 +119,9 @@ function tessmarWorkerMain(createTessmar, scope) {
 }
 
 // The source of a worker that runs tessmarWorkerMain with the module's
-// factory `createTessmar`: both are functions of this script, so a page
+// factory `createTessmar`: all are functions of this script, so a page
 // opened from disk needs no second file for its worker.
 function tessmarWorkerSource(createTessmar) {
-  return 'var _scriptDir;\nvar createTessmar = ' + createTessmar.toString() + ';\n(' +
-    tessmarWorkerMain.toString() + ')(createTessmar, self);\n';
+  return 'var _scriptDir;\nvar createTessmar = ' + createTessmar.toString() + ';\n' +
+    tessmarBrowserReason.toString() + '\n(' + tessmarWorkerMain.toString() + ')(createTessmar, self);\n';
 }

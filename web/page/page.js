@@ -217,11 +217,6 @@
   function fileOf(entry) {
     return new Promise(function (resolve) { entry.file(resolve, function () { resolve(null); }); });
   }
-  function problem(error) {
-    return error && error.name === 'NotFoundError' ? 'no such file' :
-      error && error.name === 'SecurityError' ? 'permission denied' :
-      'the browser could not read it' + (error && error.message ? ': ' + error.message : '');
-  }
   function walk(entry, path, out) {
     if (entry.isFile) {
       if (!isCameraFileName(entry.name)) return Promise.resolve();
@@ -230,7 +225,8 @@
       });
     }
     return readAll(entry.createReader()).then(function (listed) {
-      if (listed.error) out.push({ file: null, name: path, reason: problem(listed.error) });
+      if (listed.error)
+        out.push({ file: null, name: path, reason: tessmarBrowserReason(listed.error, 'the browser could not read it') });
       return Promise.all(listed.entries.map(function (child) {
         var inner = [];
         return walk(child, path + '/' + child.name, inner).then(function () { return inner; });
